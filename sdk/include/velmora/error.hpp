@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+/// What went wrong. The text forms are what hosts and the wire see.
+enum class VelmoraErrorCode {
+    invalidConfig,
+    network,
+    http,
+    integrationDisabled,
+    integrationPaused,
+    originNotAllowed,
+    turnstileRequired,
+    turnstileFailed,
+    requestInProgress,
+    idempotencyConflict,
+    conversationLimitReached,
+    rateLimited,
+    payloadTooLarge,
+    fieldInvalid,
+    conversationStale,
+    sessionExpired,
+    realtimeUnavailable,
+    messageRejected,
+    outboxCorrupt,
+    unsupported,
+};
+
+/// The text form of a code, e.g. "invalid-config".
+std::string_view rawValue(VelmoraErrorCode code) noexcept;
+
+/// The code whose text form equals `text` exactly, or nothing.
+std::optional<VelmoraErrorCode> velmoraErrorCodeFromRawValue(std::string_view text) noexcept;
+
+/// What the client is doing right now.
+enum class VelmoraLoadingState {
+    idle,
+    startingSession,
+    loadingMessages,
+    sendingMessage,
+    waitingForAssistant,
+    executingAction,
+    reconnecting,
+    flushingOutbox,
+};
+
+std::string_view rawValue(VelmoraLoadingState state) noexcept;
+std::optional<VelmoraLoadingState> velmoraLoadingStateFromRawValue(std::string_view text) noexcept;
+
+/// The one error of the system. Thrown by every operation that fails; `what()` is the message.
+class VelmoraError : public std::exception {
+public:
+    VelmoraError(VelmoraErrorCode code, std::optional<std::int64_t> status,
+                 std::optional<std::int64_t> retryAfterSeconds, std::string message);
+
+    VelmoraErrorCode code() const noexcept { return code_; }
+    std::optional<std::int64_t> status() const noexcept { return status_; }
+    std::optional<std::int64_t> retryAfterSeconds() const noexcept { return retryAfterSeconds_; }
+    const std::string& message() const noexcept { return message_; }
+
+    const char* what() const noexcept override { return message_.c_str(); }
+
+    friend bool operator==(const VelmoraError& a, const VelmoraError& b) noexcept;
+
+private:
+    VelmoraErrorCode code_;
+    std::optional<std::int64_t> status_;
+    std::optional<std::int64_t> retryAfterSeconds_;
+    std::string message_;
+};
+
+} // namespace velmora
