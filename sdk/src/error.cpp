@@ -8,18 +8,37 @@ namespace velmora {
 namespace {
 
 constexpr std::array<std::string_view, 20> kErrorCodeTexts = {
-    "invalid-config",       "network",          "http",
-    "integration-disabled", "integration-paused", "origin-not-allowed",
-    "turnstile-required",   "turnstile-failed", "request-in-progress",
-    "idempotency-conflict", "conversation-limit-reached", "rate-limited",
-    "payload-too-large",    "field-invalid",    "conversation-stale",
-    "session-expired",      "realtime-unavailable", "message-rejected",
-    "outbox-corrupt",       "unsupported",
+    "invalid-config",
+    "network",
+    "http",
+    "integration-disabled",
+    "integration-paused",
+    "origin-not-allowed",
+    "turnstile-required",
+    "turnstile-failed",
+    "request-in-progress",
+    "idempotency-conflict",
+    "conversation-limit-reached",
+    "rate-limited",
+    "payload-too-large",
+    "field-invalid",
+    "conversation-stale",
+    "session-expired",
+    "realtime-unavailable",
+    "message-rejected",
+    "outbox-corrupt",
+    "unsupported",
 };
 
 constexpr std::array<std::string_view, 8> kLoadingStateTexts = {
-    "idle",         "starting-session", "loading-messages", "sending-message",
-    "waiting-for-assistant", "executing-action", "reconnecting", "flushing-outbox",
+    "idle",
+    "starting-session",
+    "loading-messages",
+    "sending-message",
+    "waiting-for-assistant",
+    "executing-action",
+    "reconnecting",
+    "flushing-outbox",
 };
 
 template <class E, std::size_t N>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "velmora/json_coding.hpp"
+
 #include <concepts>
 #include <cstddef>
 #include <map>
@@ -28,8 +30,7 @@ public:
     JSONValue(const char* s) : storage_(std::string(s)) {}
     JSONValue(double d) : storage_(d) {}
     template <std::integral I>
-        requires(!std::same_as<I, bool>)
-    JSONValue(I i) : storage_(static_cast<double>(i)) {}
+    requires(!std::same_as<I, bool>) JSONValue(I i) : storage_(static_cast<double>(i)) {}
     JSONValue(bool b) : storage_(b) {}
     JSONValue(Object o) : storage_(std::move(o)) {}
     JSONValue(Array a) : storage_(std::move(a)) {}
@@ -51,5 +52,8 @@ public:
 private:
     Storage storage_;
 };
+
+std::string encodeJSON(const JSONValue& value);
+template <> JSONValue decodeJSON<JSONValue>(std::string_view json);
 
 } // namespace velmora
