@@ -125,6 +125,9 @@ std::vector<ShapeCase> shapeCases() {
         {"1024 astral characters are 2048 units", {{"t", repeated(astral, 1024)}}, true},
         {"1025 astral characters are 2050 units", {{"t", repeated(astral, 1025)}}, false},
         {"2048 two-byte characters are 2048 units", {{"t", repeated("\xC3\xA9", 2048)}}, true},
+        // "e" and a combining accent: one character, two units; counted as units here.
+        {"1024 decomposed characters are 2048 units", {{"t", repeated("e\xCC\x81", 1024)}}, true},
+        {"1025 decomposed characters are 2050 units", {{"t", repeated("e\xCC\x81", 1025)}}, false},
         {"invalid UTF-8 text", {{"t", std::string("\xC3")}}, false},
         {"objects at depths 1 to 3, text at 4", {{"d", nested(3, "leaf")}}, true},
         {"null, number, boolean at depth 4",
