@@ -434,6 +434,13 @@ TEST(HostActionCompletionTest, ChecksRunInOrder) {
          kOperationInvalid},
         {"no operation", R"({"requestId":"r","actionId":"a","result":{}})", kOperationInvalid},
         {"trailing garbage", completionText("r", "a", kOkResult) + "x", kOperationInvalid},
+        {"invalid UTF-8 inside a text", completionText("har_\xFF", "open", kOkResult),
+         kOperationInvalid},
+        {"hostile nesting in data",
+         completionText("har_1", "open",
+                        R"({"ok":true,"status":"completed","data":)" + std::string(2000, '[') +
+                            std::string(2000, ']') + "}"),
+         kOperationInvalid},
         {"extra top-level key",
          R"({"operation":"complete-host-action","requestId":"r","actionId":"a","result":{},"x":1})",
          kUnknownFields},
