@@ -1,10 +1,10 @@
 #include "velmora/host_actions.hpp"
 
+#include "detail/host_action_codecs.hpp"
 #include "detail/json.hpp"
 #include "detail/json_codec.hpp"
 #include "detail/pattern.hpp"
 #include "detail/text.hpp"
-#include "host_actions_coding.hpp"
 #include "velmora/decoding_error.hpp"
 #include "velmora/error.hpp"
 
