@@ -15,7 +15,9 @@ namespace {
     throw VelmoraError(VelmoraErrorCode::invalidConfig, std::nullopt, std::nullopt, message);
 }
 
-bool isBlank(const std::string& text) { return detail::text::trimmed(text).empty(); }
+bool isBlank(const std::string& text) {
+    return detail::text::trimmed(text).empty();
+}
 
 void checkOrigin(const std::string& apiOrigin) {
     // A fragment is not part of an absolute URI, so parse the general form: a fragment must

@@ -10,8 +10,7 @@ namespace velmora {
 VelmoraAttachmentDraft::VelmoraAttachmentDraft(std::string id, std::string fileName,
                                                std::string mimeType, std::string kind, Data data)
     : id(std::move(id)), fileName(std::move(fileName)),
-      mimeType(detail::text::lowercased(mimeType)), kind(std::move(kind)),
-      data(std::move(data)) {}
+      mimeType(detail::text::lowercased(mimeType)), kind(std::move(kind)), data(std::move(data)) {}
 
 VelmoraAttachmentDraft::VelmoraAttachmentDraft(Verbatim, std::string id, std::string fileName,
                                                std::string mimeType, std::string kind, Data data)
@@ -126,12 +125,9 @@ VelmoraAttachment Codec<VelmoraAttachment>::decode(const json::value& value,
                                                    const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraAttachment{
-        reader.optional<std::string>("id"),
-        reader.optional<std::string>("fileName"),
-        reader.optional<std::string>("mimeType"),
-        reader.optional<std::string>("kind"),
-        reader.optional<std::int64_t>("sizeBytes"),
-        reader.optional<std::string>("downloadUrl"),
+        reader.optional<std::string>("id"),         reader.optional<std::string>("fileName"),
+        reader.optional<std::string>("mimeType"),   reader.optional<std::string>("kind"),
+        reader.optional<std::int64_t>("sizeBytes"), reader.optional<std::string>("downloadUrl"),
     };
 }
 
@@ -149,12 +145,9 @@ VelmoraAttachmentDraft Codec<VelmoraAttachmentDraft>::decode(const json::value& 
                                                              const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraAttachmentDraft{
-        VelmoraAttachmentDraft::Verbatim{},
-        reader.required<std::string>("id"),
-        reader.required<std::string>("fileName"),
-        reader.required<std::string>("mimeType"),
-        reader.required<std::string>("kind"),
-        reader.required<Data>("data"),
+        VelmoraAttachmentDraft::Verbatim{},       reader.required<std::string>("id"),
+        reader.required<std::string>("fileName"), reader.required<std::string>("mimeType"),
+        reader.required<std::string>("kind"),     reader.required<Data>("data"),
     };
 }
 
@@ -173,10 +166,8 @@ VelmoraAttachmentUploadIntent
 Codec<VelmoraAttachmentUploadIntent>::decode(const json::value& value, const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraAttachmentUploadIntent{
-        reader.required<std::string>("clientId"),
-        reader.required<std::string>("attachmentId"),
-        reader.required<std::string>("uploadUrl"),
-        reader.required<std::string>("uploadToken"),
+        reader.required<std::string>("clientId"),  reader.required<std::string>("attachmentId"),
+        reader.required<std::string>("uploadUrl"), reader.required<std::string>("uploadToken"),
         reader.required<std::string>("expiresAt"),
     };
 }
@@ -249,8 +240,7 @@ json::value Codec<VelmoraSnapshot>::encode(const VelmoraSnapshot& value) {
         .take();
 }
 
-VelmoraSnapshot Codec<VelmoraSnapshot>::decode(const json::value& value,
-                                               const std::string& path) {
+VelmoraSnapshot Codec<VelmoraSnapshot>::decode(const json::value& value, const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraSnapshot{
         reader.required<std::string>("sessionId"),

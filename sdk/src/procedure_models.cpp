@@ -8,8 +8,7 @@ namespace detail {
 // Decoders build each record from a braced list, so members are read in declaration order and
 // the first bad key is the one reported.
 
-json::value
-Codec<VelmoraConversationFormField>::encode(const VelmoraConversationFormField& value) {
+json::value Codec<VelmoraConversationFormField>::encode(const VelmoraConversationFormField& value) {
     return ObjectWriter()
         .field("id", value.id)
         .field("name", value.name)
@@ -21,16 +20,13 @@ Codec<VelmoraConversationFormField>::encode(const VelmoraConversationFormField& 
         .take();
 }
 
-VelmoraConversationFormField
-Codec<VelmoraConversationFormField>::decode(const json::value& value, const std::string& path) {
+VelmoraConversationFormField Codec<VelmoraConversationFormField>::decode(const json::value& value,
+                                                                         const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraConversationFormField{
-        reader.required<std::string>("id"),
-        reader.required<std::string>("name"),
-        reader.required<std::string>("type"),
-        reader.required<std::vector<std::string>>("options"),
-        reader.required<bool>("required"),
-        reader.required<std::vector<JSONValue>>("conditions"),
+        reader.required<std::string>("id"),   reader.required<std::string>("name"),
+        reader.required<std::string>("type"), reader.required<std::vector<std::string>>("options"),
+        reader.required<bool>("required"),    reader.required<std::vector<JSONValue>>("conditions"),
         reader.optional<JSONValue>("value"),
     };
 }
@@ -109,13 +105,12 @@ VelmoraProcedureActionInput Codec<VelmoraProcedureActionInput>::decode(const jso
     };
 }
 
-json::value
-Codec<VelmoraProcedureActionResult>::encode(const VelmoraProcedureActionResult& value) {
+json::value Codec<VelmoraProcedureActionResult>::encode(const VelmoraProcedureActionResult& value) {
     return ObjectWriter().field("ok", value.ok).field("sessionId", value.sessionId).take();
 }
 
-VelmoraProcedureActionResult
-Codec<VelmoraProcedureActionResult>::decode(const json::value& value, const std::string& path) {
+VelmoraProcedureActionResult Codec<VelmoraProcedureActionResult>::decode(const json::value& value,
+                                                                         const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraProcedureActionResult{
         reader.required<bool>("ok"),
@@ -132,8 +127,7 @@ Codec<VelmoraCommerceLineItemSelection>::encode(const VelmoraCommerceLineItemSel
 }
 
 VelmoraCommerceLineItemSelection
-Codec<VelmoraCommerceLineItemSelection>::decode(const json::value& value,
-                                                const std::string& path) {
+Codec<VelmoraCommerceLineItemSelection>::decode(const json::value& value, const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraCommerceLineItemSelection{
         reader.required<std::string>("lineItemReference"),
@@ -159,16 +153,15 @@ VelmoraCommerceSelection Codec<VelmoraCommerceSelection>::decode(const json::val
     };
 }
 
-json::value
-Codec<VelmoraCommerceProposalInput>::encode(const VelmoraCommerceProposalInput& value) {
+json::value Codec<VelmoraCommerceProposalInput>::encode(const VelmoraCommerceProposalInput& value) {
     return ObjectWriter()
         .field("actionId", value.actionId)
         .field("selection", value.selection)
         .take();
 }
 
-VelmoraCommerceProposalInput
-Codec<VelmoraCommerceProposalInput>::decode(const json::value& value, const std::string& path) {
+VelmoraCommerceProposalInput Codec<VelmoraCommerceProposalInput>::decode(const json::value& value,
+                                                                         const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraCommerceProposalInput{
         reader.required<std::string>("actionId"),
@@ -215,10 +208,8 @@ Codec<VelmoraCommerceConfirmationResult>::decode(const json::value& value,
                                                  const std::string& path) {
     const ObjectReader reader(value, path);
     return VelmoraCommerceConfirmationResult{
-        reader.required<std::string>("state"),
-        reader.optional<std::string>("proposalId"),
-        reader.optional<std::string>("actionId"),
-        reader.optional<std::string>("executionState"),
+        reader.required<std::string>("state"),    reader.optional<std::string>("proposalId"),
+        reader.optional<std::string>("actionId"), reader.optional<std::string>("executionState"),
         reader.optional<std::string>("code"),
     };
 }

@@ -22,9 +22,8 @@ public:
     /// `integrationId` and `accountScope` being blank; `pollInterval` outside 0.25...30 seconds.
     /// Every argument is kept exactly as given: the identifiers are tested trimmed but stored
     /// untrimmed, and `locale` and `turnstileToken` are not checked.
-    VelmoraConfiguration(std::string apiOrigin, std::string integrationId,
-                         std::string accountScope, std::string locale,
-                         std::optional<std::string> turnstileToken,
+    VelmoraConfiguration(std::string apiOrigin, std::string integrationId, std::string accountScope,
+                         std::string locale, std::optional<std::string> turnstileToken,
                          VelmoraCredentialProvider credentialProvider, double pollInterval);
 
     /// The service origin every widget request goes under, e.g. "https://support.example.com".

@@ -94,8 +94,7 @@ struct VelmoraAttachmentDraft {
     VelmoraAttachmentDraft(std::string id, std::string fileName, std::string mimeType,
                            std::string kind, Data data);
 
-    friend bool operator==(const VelmoraAttachmentDraft&,
-                           const VelmoraAttachmentDraft&) = default;
+    friend bool operator==(const VelmoraAttachmentDraft&, const VelmoraAttachmentDraft&) = default;
 
 private:
     // Decoding keeps the media type exactly as stored, so it bypasses the lower-casing.
@@ -175,8 +174,7 @@ struct VelmoraAcceptedMessage {
     std::optional<std::string> conversationId;
     std::string status;
 
-    friend bool operator==(const VelmoraAcceptedMessage&,
-                           const VelmoraAcceptedMessage&) = default;
+    friend bool operator==(const VelmoraAcceptedMessage&, const VelmoraAcceptedMessage&) = default;
 };
 
 std::string encodeJSON(const VelmoraSession& value);
