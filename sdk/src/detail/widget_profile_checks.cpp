@@ -1,6 +1,5 @@
 #include "detail/json.hpp"
 #include "detail/widget_defaults.hpp"
-#include "velmora/error.hpp"
 #include "velmora/widget_copy.hpp"
 
 #include <cmath>
