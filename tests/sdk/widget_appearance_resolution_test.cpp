@@ -135,9 +135,9 @@ TEST(WidgetCssLengthTest, AbsentGivesTheDefaultUncheckedAndRangesIncludeBothEnds
     EXPECT_EQ(defaults::cssNumber("0.125rem", 2, {0, 2}, "borderWidth"), 2.0);
     EXPECT_EQ(defaults::cssNumber("0px", 2, {0, 2}, "borderWidth"), 0.0);
     // Too small for a double: reads as zero, which is in range here.
-    EXPECT_EQ(defaults::cssNumber("0." + std::string(400, '0') + "1px", 8, {0, 32},
-                                  "controlRadius"),
-              0.0);
+    EXPECT_EQ(
+        defaults::cssNumber("0." + std::string(400, '0') + "1px", 8, {0, 32}, "controlRadius"),
+        0.0);
     EXPECT_EQ(failure([] {
                   defaults::cssNumber("2.5px", 2, {0, 2}, "borderWidth");
               }),
