@@ -9,11 +9,7 @@ namespace velmora {
 
 namespace {
 
-constexpr detail::EnumTexts<VelmoraWidgetColorMode, 3> kColorModes{{
-    {VelmoraWidgetColorMode::system, "system"},
-    {VelmoraWidgetColorMode::light, "light"},
-    {VelmoraWidgetColorMode::dark, "dark"},
-}};
+
 
 constexpr detail::EnumTexts<VelmoraWidgetChannel, 4> kChannels{{
     {VelmoraWidgetChannel::contactForm, "contact-form"},
@@ -44,14 +40,6 @@ constexpr detail::EnumTexts<VelmoraWidgetReplyExpectationSource, 4> kSources{{
 }};
 
 } // namespace
-
-std::string_view rawValue(VelmoraWidgetColorMode mode) noexcept {
-    return detail::enumText(kColorModes, mode);
-}
-std::optional<VelmoraWidgetColorMode>
-velmoraWidgetColorModeFromRawValue(std::string_view text) noexcept {
-    return detail::enumFromText(kColorModes, text);
-}
 
 std::string_view rawValue(VelmoraWidgetChannel channel) noexcept {
     return detail::enumText(kChannels, channel);
@@ -92,13 +80,6 @@ bool VelmoraWidgetVoiceSettings::isAvailable() const {
 
 namespace detail {
 
-json::value Codec<VelmoraWidgetColorMode>::encode(VelmoraWidgetColorMode v) {
-    return json::string(rawValue(v));
-}
-VelmoraWidgetColorMode Codec<VelmoraWidgetColorMode>::decode(const json::value& v,
-                                                             const std::string& path) {
-    return decodeEnumText(kColorModes, v, path);
-}
 VelmoraWidgetChannel Codec<VelmoraWidgetChannel>::decode(const json::value& v,
                                                          const std::string& path) {
     return decodeEnumText(kChannels, v, path);
