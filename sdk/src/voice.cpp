@@ -1,13 +1,13 @@
 #include "velmora/voice.hpp"
 
-#include <array>
-#include <utility>
+#include "detail/enum_text.hpp"
+#include "detail/voice_state_codec.hpp"
 
 namespace velmora {
 
 namespace {
 
-constexpr std::array<std::pair<VelmoraVoiceCapabilityState, std::string_view>, 8> kStateTexts{{
+constexpr detail::EnumTexts<VelmoraVoiceCapabilityState, 8> kStateTexts{{
     {VelmoraVoiceCapabilityState::idle, "idle"},
     {VelmoraVoiceCapabilityState::requestingPermission, "requesting-permission"},
     {VelmoraVoiceCapabilityState::starting, "starting"},
@@ -21,22 +21,25 @@ constexpr std::array<std::pair<VelmoraVoiceCapabilityState, std::string_view>, 8
 } // namespace
 
 std::string_view rawValue(VelmoraVoiceCapabilityState state) noexcept {
-    for (const auto& [candidate, text] : kStateTexts) {
-        if (candidate == state) {
-            return text;
-        }
-    }
-    return {};
+    return detail::enumText(kStateTexts, state);
 }
 
 std::optional<VelmoraVoiceCapabilityState>
 velmoraVoiceCapabilityStateFromRawValue(std::string_view text) noexcept {
-    for (const auto& [state, candidate] : kStateTexts) {
-        if (candidate == text) {
-            return state;
-        }
-    }
-    return std::nullopt;
+    return detail::enumFromText(kStateTexts, text);
 }
+
+namespace detail {
+
+json::value Codec<VelmoraVoiceCapabilityState>::encode(VelmoraVoiceCapabilityState v) {
+    return json::string(rawValue(v));
+}
+
+VelmoraVoiceCapabilityState Codec<VelmoraVoiceCapabilityState>::decode(const json::value& v,
+                                                                       const std::string& path) {
+    return decodeEnumText(kStateTexts, v, path);
+}
+
+} // namespace detail
 
 } // namespace velmora

@@ -3,7 +3,10 @@
 #include "velmora/async_stream.hpp"
 
 #include <boost/asio/any_completion_handler.hpp>
+#include <boost/asio/any_io_executor.hpp>
+#include <boost/asio/associated_executor.hpp>
 #include <boost/asio/async_result.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/use_awaitable.hpp>
 
 #include <exception>
@@ -31,6 +34,28 @@ std::string_view rawValue(VelmoraVoiceCapabilityState state) noexcept;
 std::optional<VelmoraVoiceCapabilityState>
 velmoraVoiceCapabilityStateFromRawValue(std::string_view text) noexcept;
 
+/// A pending `start` or `bargeIn` of a voice capability. Call it exactly once, from any thread:
+/// the caller's completion then runs on the caller's own executor.
+class VelmoraVoiceCompletion {
+public:
+    using Signature = void(std::exception_ptr);
+
+    VelmoraVoiceCompletion(boost::asio::any_completion_handler<Signature> handler,
+                           boost::asio::any_io_executor executor)
+        : handler_(std::move(handler)), executor_(std::move(executor)) {}
+
+    /// Success with a null pointer, otherwise the failure.
+    void operator()(std::exception_ptr error) && {
+        boost::asio::post(executor_, [handler = std::move(handler_), error]() mutable {
+            std::move(handler)(error);
+        });
+    }
+
+private:
+    boost::asio::any_completion_handler<Signature> handler_;
+    boost::asio::any_io_executor executor_;
+};
+
 /// Voice conversation supplied by the host application; the system ships no implementation.
 /// The widget holds the host's object through a `std::shared_ptr` and calls it from its main
 /// executor; which threads an implementation uses internally is its own choice.
@@ -38,8 +63,7 @@ class VelmoraVoiceCapability {
 public:
     /// Completion signature of `start` and `bargeIn`: a null pointer on success, otherwise the
     /// failure.
-    using Signature = void(std::exception_ptr);
-    using Handler = boost::asio::any_completion_handler<Signature>;
+    using Signature = VelmoraVoiceCompletion::Signature;
 
     VelmoraVoiceCapability() = default;
     VelmoraVoiceCapability(const VelmoraVoiceCapability&) = delete;
@@ -59,7 +83,7 @@ public:
     template <boost::asio::completion_token_for<Signature> Token = boost::asio::use_awaitable_t<>>
     auto start(Token&& token = {}) {
         return boost::asio::async_initiate<Token, Signature>(
-            [this](auto handler) { initiateStart(Handler(std::move(handler))); }, token);
+            [this](auto handler) { initiateStart(completionFor(std::move(handler))); }, token);
     }
 
     /// Ends the conversation.
@@ -72,14 +96,20 @@ public:
     template <boost::asio::completion_token_for<Signature> Token = boost::asio::use_awaitable_t<>>
     auto bargeIn(Token&& token = {}) {
         return boost::asio::async_initiate<Token, Signature>(
-            [this](auto handler) { initiateBargeIn(Handler(std::move(handler))); }, token);
+            [this](auto handler) { initiateBargeIn(completionFor(std::move(handler))); }, token);
     }
 
 protected:
-    /// Implementations start the operation and later invoke the handler exactly once, on its
-    /// associated executor (`boost::asio::dispatch`/`post` with the handler do that).
-    virtual void initiateStart(Handler handler) = 0;
-    virtual void initiateBargeIn(Handler handler) = 0;
+    /// Implementations begin the operation and call the completion once when it ends.
+    virtual void initiateStart(VelmoraVoiceCompletion completion) = 0;
+    virtual void initiateBargeIn(VelmoraVoiceCompletion completion) = 0;
+
+private:
+    template <class Handler> static VelmoraVoiceCompletion completionFor(Handler handler) {
+        boost::asio::any_io_executor executor = boost::asio::get_associated_executor(handler);
+        return {boost::asio::any_completion_handler<Signature>(std::move(handler)),
+                std::move(executor)};
+    }
 };
 
 } // namespace velmora
