@@ -1,5 +1,7 @@
 #pragma once
 
+#include "velmora/async_stream.hpp"
+#include "velmora/calendar.hpp"
 #include "velmora/configuration.hpp"
 #include "velmora/decoding_error.hpp"
 #include "velmora/error.hpp"
@@ -8,5 +10,10 @@
 #include "velmora/json_coding.hpp"
 #include "velmora/json_value.hpp"
 #include "velmora/models.hpp"
+#include "velmora/procedure_locale_catalog.hpp"
 #include "velmora/procedure_models.hpp"
 #include "velmora/types.hpp"
+#include "velmora/voice.hpp"
+#include "velmora/widget_configuration.hpp"
+#include "velmora/widget_content.hpp"
+#include "velmora/widget_content_validation.hpp"
