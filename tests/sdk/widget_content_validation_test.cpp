@@ -429,6 +429,12 @@ TEST(VelmoraWidgetContentValidationTest, RawEntriesRefuseWhatIsNotAContentObject
     auto object = *value.ifObject();
     object["extra"] = JSONValue(std::nan(""));
     EXPECT_EQ(outcome([&] { VelmoraWidgetContentValidation::validate(object, std::nullopt); }), F);
+    object["extra"] = JSONValue(std::string("\xFF"));
+    EXPECT_EQ(outcome([&] { VelmoraWidgetContentValidation::validate(object, std::nullopt); }), F);
+    object.erase("extra");
+    object["\xC3"] = JSONValue(1.0);
+    EXPECT_EQ(outcome([&] { VelmoraWidgetContentValidation::validate(object, std::nullopt); }), F);
+    object.erase("\xC3");
     object["extra"] = JSONValue(1.0);
     EXPECT_EQ(outcome([&] { VelmoraWidgetContentValidation::validate(object, std::nullopt); }), P);
 }
