@@ -1,6 +1,7 @@
 #pragma once
 
 #include "velmora/json_coding.hpp"
+#include "velmora/widget_color_mode.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -9,12 +10,6 @@
 #include <vector>
 
 namespace velmora {
-
-/// The colour mode of the widget's theme: "system", "light", "dark".
-enum class VelmoraWidgetColorMode { system, light, dark };
-std::string_view rawValue(VelmoraWidgetColorMode mode) noexcept;
-std::optional<VelmoraWidgetColorMode>
-velmoraWidgetColorModeFromRawValue(std::string_view text) noexcept;
 
 /// A contact channel of the integration: "contact-form", "website-widget", "live-chat",
 /// "api-intake".

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detail/json_codec.hpp"
+#include "detail/widget_codecs.hpp"
 #include "velmora/json_value.hpp"
 #include "velmora/widget_configuration.hpp"
 
@@ -64,11 +65,6 @@ VELMORA_DECLARE_DECODE_CODEC(WidgetAppearanceResponseConfig);
 VELMORA_DECLARE_DECODE_CODEC(WidgetAppearanceResponse);
 
 #undef VELMORA_DECLARE_DECODE_CODEC
-
-template <> struct Codec<VelmoraWidgetColorMode> {
-    static json::value encode(VelmoraWidgetColorMode v);
-    static VelmoraWidgetColorMode decode(const json::value& v, const std::string& path);
-};
 
 template <> struct Codec<VelmoraWidgetVoiceSettings> {
     static json::value encode(const VelmoraWidgetVoiceSettings& v);
