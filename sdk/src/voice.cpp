@@ -3,30 +3,26 @@
 #include "detail/enum_text.hpp"
 #include "detail/voice_state_codec.hpp"
 
+#include <array>
+
 namespace velmora {
 
 namespace {
 
-constexpr detail::EnumTexts<VelmoraVoiceCapabilityState, 8> kStateTexts{{
-    {VelmoraVoiceCapabilityState::idle, "idle"},
-    {VelmoraVoiceCapabilityState::requestingPermission, "requesting-permission"},
-    {VelmoraVoiceCapabilityState::starting, "starting"},
-    {VelmoraVoiceCapabilityState::connecting, "connecting"},
-    {VelmoraVoiceCapabilityState::connected, "connected"},
-    {VelmoraVoiceCapabilityState::muted, "muted"},
-    {VelmoraVoiceCapabilityState::stopping, "stopping"},
-    {VelmoraVoiceCapabilityState::failed, "failed"},
-}};
+constexpr std::array<std::string_view, 8> kStateTexts{
+    "idle",   "requesting-permission", "starting", "connecting", "connected", "muted", "stopping",
+    "failed",
+};
 
 } // namespace
 
 std::string_view rawValue(VelmoraVoiceCapabilityState state) noexcept {
-    return detail::enumText(kStateTexts, state);
+    return kStateTexts[static_cast<std::size_t>(state)];
 }
 
 std::optional<VelmoraVoiceCapabilityState>
 velmoraVoiceCapabilityStateFromRawValue(std::string_view text) noexcept {
-    return detail::enumFromText(kStateTexts, text);
+    return detail::enumFromText<VelmoraVoiceCapabilityState>(kStateTexts, text);
 }
 
 namespace detail {
@@ -37,7 +33,7 @@ json::value Codec<VelmoraVoiceCapabilityState>::encode(VelmoraVoiceCapabilitySta
 
 VelmoraVoiceCapabilityState Codec<VelmoraVoiceCapabilityState>::decode(const json::value& v,
                                                                        const std::string& path) {
-    return decodeEnumText(kStateTexts, v, path);
+    return decodeEnumText(v, path, &velmoraVoiceCapabilityStateFromRawValue);
 }
 
 } // namespace detail

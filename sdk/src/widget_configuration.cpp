@@ -3,74 +3,54 @@
 #include "detail/enum_text.hpp"
 #include "detail/widget_configuration_response.hpp"
 
+#include <array>
+
 #include <algorithm>
 
 namespace velmora {
 
 namespace {
 
-
-
-constexpr detail::EnumTexts<VelmoraWidgetChannel, 4> kChannels{{
-    {VelmoraWidgetChannel::contactForm, "contact-form"},
-    {VelmoraWidgetChannel::websiteWidget, "website-widget"},
-    {VelmoraWidgetChannel::liveChat, "live-chat"},
-    {VelmoraWidgetChannel::apiIntake, "api-intake"},
-}};
-
-constexpr detail::EnumTexts<VelmoraWidgetAvailabilityMode, 4> kModes{{
-    {VelmoraWidgetAvailabilityMode::alwaysOnline, "always-online"},
-    {VelmoraWidgetAvailabilityMode::businessHours, "business-hours"},
-    {VelmoraWidgetAvailabilityMode::alwaysAway, "always-away"},
-    {VelmoraWidgetAvailabilityMode::offline, "offline"},
-}};
-
-constexpr detail::EnumTexts<VelmoraWidgetAvailabilityState, 4> kStates{{
-    {VelmoraWidgetAvailabilityState::teamOnline, "team-online"},
-    {VelmoraWidgetAvailabilityState::aiOnline, "ai-online"},
-    {VelmoraWidgetAvailabilityState::busy, "busy"},
-    {VelmoraWidgetAvailabilityState::offline, "offline"},
-}};
-
-constexpr detail::EnumTexts<VelmoraWidgetReplyExpectationSource, 4> kSources{{
-    {VelmoraWidgetReplyExpectationSource::teamConfigured, "team-configured"},
-    {VelmoraWidgetReplyExpectationSource::recentPerformance, "recent-performance"},
-    {VelmoraWidgetReplyExpectationSource::sla, "sla"},
-    {VelmoraWidgetReplyExpectationSource::unavailable, "unavailable"},
-}};
+constexpr std::array<std::string_view, 4> kChannels{"contact-form", "website-widget", "live-chat",
+                                                    "api-intake"};
+constexpr std::array<std::string_view, 4> kModes{"always-online", "business-hours", "always-away",
+                                                 "offline"};
+constexpr std::array<std::string_view, 4> kStates{"team-online", "ai-online", "busy", "offline"};
+constexpr std::array<std::string_view, 4> kSources{"team-configured", "recent-performance", "sla",
+                                                   "unavailable"};
 
 } // namespace
 
 std::string_view rawValue(VelmoraWidgetChannel channel) noexcept {
-    return detail::enumText(kChannels, channel);
+    return kChannels[static_cast<std::size_t>(channel)];
 }
 std::optional<VelmoraWidgetChannel>
 velmoraWidgetChannelFromRawValue(std::string_view text) noexcept {
-    return detail::enumFromText(kChannels, text);
+    return detail::enumFromText<VelmoraWidgetChannel>(kChannels, text);
 }
 
 std::string_view rawValue(VelmoraWidgetAvailabilityMode mode) noexcept {
-    return detail::enumText(kModes, mode);
+    return kModes[static_cast<std::size_t>(mode)];
 }
 std::optional<VelmoraWidgetAvailabilityMode>
 velmoraWidgetAvailabilityModeFromRawValue(std::string_view text) noexcept {
-    return detail::enumFromText(kModes, text);
+    return detail::enumFromText<VelmoraWidgetAvailabilityMode>(kModes, text);
 }
 
 std::string_view rawValue(VelmoraWidgetAvailabilityState state) noexcept {
-    return detail::enumText(kStates, state);
+    return kStates[static_cast<std::size_t>(state)];
 }
 std::optional<VelmoraWidgetAvailabilityState>
 velmoraWidgetAvailabilityStateFromRawValue(std::string_view text) noexcept {
-    return detail::enumFromText(kStates, text);
+    return detail::enumFromText<VelmoraWidgetAvailabilityState>(kStates, text);
 }
 
 std::string_view rawValue(VelmoraWidgetReplyExpectationSource source) noexcept {
-    return detail::enumText(kSources, source);
+    return kSources[static_cast<std::size_t>(source)];
 }
 std::optional<VelmoraWidgetReplyExpectationSource>
 velmoraWidgetReplyExpectationSourceFromRawValue(std::string_view text) noexcept {
-    return detail::enumFromText(kSources, text);
+    return detail::enumFromText<VelmoraWidgetReplyExpectationSource>(kSources, text);
 }
 
 bool VelmoraWidgetVoiceSettings::isAvailable() const {
@@ -82,19 +62,19 @@ namespace detail {
 
 VelmoraWidgetChannel Codec<VelmoraWidgetChannel>::decode(const json::value& v,
                                                          const std::string& path) {
-    return decodeEnumText(kChannels, v, path);
+    return decodeEnumText(v, path, &velmoraWidgetChannelFromRawValue);
 }
 VelmoraWidgetAvailabilityMode
 Codec<VelmoraWidgetAvailabilityMode>::decode(const json::value& v, const std::string& path) {
-    return decodeEnumText(kModes, v, path);
+    return decodeEnumText(v, path, &velmoraWidgetAvailabilityModeFromRawValue);
 }
 VelmoraWidgetAvailabilityState
 Codec<VelmoraWidgetAvailabilityState>::decode(const json::value& v, const std::string& path) {
-    return decodeEnumText(kStates, v, path);
+    return decodeEnumText(v, path, &velmoraWidgetAvailabilityStateFromRawValue);
 }
 VelmoraWidgetReplyExpectationSource
 Codec<VelmoraWidgetReplyExpectationSource>::decode(const json::value& v, const std::string& path) {
-    return decodeEnumText(kSources, v, path);
+    return decodeEnumText(v, path, &velmoraWidgetReplyExpectationSourceFromRawValue);
 }
 
 VelmoraWidgetNavigation Codec<VelmoraWidgetNavigation>::decode(const json::value& v,

@@ -249,13 +249,17 @@ VelmoraWidgetContentSnapshot validateRaw(const json::value& root,
     return VelmoraWidgetContentValidation::validate(decoded, expectedLocale);
 }
 
+/// Whether the value could be written as JSON: finite numbers and valid UTF-8 texts only.
 bool isWritable(const JSONValue& value) {
     if (const auto* number = value.ifNumber()) {
         return std::isfinite(*number);
     }
+    if (const auto* text = value.ifString()) {
+        return detail::text::isValidUTF8(*text);
+    }
     if (const auto* object = value.ifObject()) {
         for (const auto& [name, element] : *object) {
-            if (!isWritable(element)) {
+            if (!detail::text::isValidUTF8(name) || !isWritable(element)) {
                 return false;
             }
         }

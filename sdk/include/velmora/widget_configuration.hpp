@@ -11,9 +11,6 @@
 
 namespace velmora {
 
-/// The colour mode of the widget's theme: "system", "light", "dark".
-
-
 /// A contact channel of the integration: "contact-form", "website-widget", "live-chat",
 /// "api-intake".
 enum class VelmoraWidgetChannel { contactForm, websiteWidget, liveChat, apiIntake };

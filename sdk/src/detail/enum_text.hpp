@@ -1,48 +1,41 @@
 #pragma once
 
+// Enumerations that travel as their text forms.
+
 #include "detail/json_codec.hpp"
+#include "velmora/decoding_error.hpp"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace velmora::detail {
 
-/// The text forms of an enumeration's cases, in declaration order.
-template <class E, std::size_t N> using EnumTexts = std::array<std::pair<E, std::string_view>, N>;
-
+/// The case whose text equals `text` exactly; the texts are listed in declaration order.
 template <class E, std::size_t N>
-constexpr std::string_view enumText(const EnumTexts<E, N>& texts, E value) noexcept {
-    for (const auto& [candidate, text] : texts) {
-        if (candidate == value) {
-            return text;
-        }
-    }
-    return {};
-}
-
-template <class E, std::size_t N>
-constexpr std::optional<E> enumFromText(const EnumTexts<E, N>& texts,
-                                        std::string_view text) noexcept {
-    for (const auto& [value, candidate] : texts) {
-        if (candidate == text) {
-            return value;
+std::optional<E> enumFromText(const std::array<std::string_view, N>& texts,
+                              std::string_view text) noexcept {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (texts[i] == text) {
+            return static_cast<E>(i);
         }
     }
     return std::nullopt;
 }
 
-/// Reads a case from its exact text; any other text fails as corrupted data.
-template <class E, std::size_t N>
-E decodeEnumText(const EnumTexts<E, N>& texts, const json::value& v, const std::string& path) {
-    const auto text = Codec<std::string>::decode(v, path);
-    if (auto value = enumFromText(texts, text)) {
+/// Decodes an enumeration travelling as its text: a non-string is a type mismatch, an unknown
+/// text corrupted data.
+template <class E>
+E decodeEnumText(const json::value& json, const std::string& path,
+                 std::optional<E> (*fromText)(std::string_view) noexcept) {
+    const std::string text = Codec<std::string>::decode(json, path);
+    if (const auto value = fromText(text)) {
         return *value;
     }
-    throwDecoding(VelmoraDecodingError::Kind::dataCorrupted, path,
-                  "Cannot initialize from invalid String value " + text);
+    throw VelmoraDecodingError(VelmoraDecodingError::Kind::dataCorrupted, path,
+                               "Unknown value \"" + text + "\".");
 }
 
 } // namespace velmora::detail

@@ -66,8 +66,6 @@ VELMORA_DECLARE_DECODE_CODEC(WidgetAppearanceResponse);
 
 #undef VELMORA_DECLARE_DECODE_CODEC
 
-
-
 template <> struct Codec<VelmoraWidgetVoiceSettings> {
     static json::value encode(const VelmoraWidgetVoiceSettings& v);
     static VelmoraWidgetVoiceSettings decode(const json::value& v, const std::string& path);
