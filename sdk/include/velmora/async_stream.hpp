@@ -203,6 +203,8 @@ public:
     /// `already_started` when another `next` is still pending.
     using Signature = void(boost::system::error_code, std::optional<T>);
 
+    /// A stream with no producer that has already finished: `next` gives nothing at once.
+    AsyncStream() : state_(std::make_shared<detail::AsyncStreamState<T>>()) { state_->finish(); }
     AsyncStream(AsyncStream&& other) noexcept = default;
     AsyncStream& operator=(AsyncStream&& other) noexcept {
         if (this != &other) {
