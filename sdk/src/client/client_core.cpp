@@ -84,6 +84,32 @@ void ClientCore::checkResetGuard() const {
         throw *resetFailure_;
 }
 
+void ClientCore::failOperation(std::exception_ptr error, std::int64_t recordedGeneration) {
+    const bool current = generation_ == recordedGeneration;
+    if (isCancellation(error)) {
+        if (current) setLoadingState(VelmoraLoadingState::idle);
+        std::rethrow_exception(cancellationError());
+    }
+    if (current) {
+        emitError(error);
+        setLoadingState(VelmoraLoadingState::idle);
+    }
+    std::rethrow_exception(error);
+}
+
+MutationClaim::MutationClaim(ClientCore& core, VelmoraMutationOwner owner)
+    : core_(core), owner_(owner) {
+    if (core_.mutationOwner_) {
+        throw VelmoraError(VelmoraErrorCode::requestInProgress, std::nullopt, std::nullopt,
+                           "Another mutation is in progress.");
+    }
+    core_.mutationOwner_ = owner_;
+}
+
+MutationClaim::~MutationClaim() {
+    if (core_.mutationOwner_ == owner_) core_.mutationOwner_.reset();
+}
+
 std::string ClientCore::widgetPath(std::string_view path) const {
     return std::string(path) +
            "?integration=" + percentEncodeQueryValue(configuration_.integrationId());

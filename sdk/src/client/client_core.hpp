@@ -142,6 +142,12 @@ public:
     /// Throws when a reset is running or failed (the reset guard).
     void checkResetGuard() const;
 
+    /// The failure rule of the client's operations: a cancellation returns the loading state to
+    /// idle and is thrown again as a fresh cancellation; any other error is reported as an
+    /// `error` event, then idle, and thrown unchanged. Nothing is emitted once `generation`
+    /// has moved past `recordedGeneration`: a newer operation owns the state then.
+    [[noreturn]] void failOperation(std::exception_ptr error, std::int64_t recordedGeneration);
+
     /// Builds "/api/widget/v1/..." + "?integration=<encoded id>".
     std::string widgetPath(std::string_view path) const;
     std::string sessionPath(const std::string& sessionId, std::string_view rest) const;
@@ -206,6 +212,21 @@ public:
         return *pendingAttachmentOperations_;
     }
     VelmoraPersistenceLock& persistenceLock() { return persistenceLock_; }
+};
+
+/// Holds the client's one mutation slot for the life of an operation. Taking a held slot fails
+/// at once with "Another mutation is in progress."; on the way out the slot is freed only when it
+/// still holds this claim's kind.
+class MutationClaim {
+public:
+    MutationClaim(ClientCore& core, VelmoraMutationOwner owner);
+    ~MutationClaim();
+    MutationClaim(const MutationClaim&) = delete;
+    MutationClaim& operator=(const MutationClaim&) = delete;
+
+private:
+    ClientCore& core_;
+    VelmoraMutationOwner owner_;
 };
 
 /// Whether the coroutine's caller has asked for cancellation.
