@@ -118,6 +118,32 @@ public:
         return spawn(resetSessionOn(core_), std::forward<Token>(token));
     }
 
+    // Messages through the outbox and the assistant's reply.
+
+    /// Sends a text message in the current session. The exact request is stored in the outbox
+    /// first and removed once the service accepts it or refuses it for good; after a retryable
+    /// failure it stays for `flushOutbox`. Completes with the service's acceptance.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto sendMessage(VelmoraMessageInput input, Token&& token = {}) {
+        return spawn(sendMessageOn(core_, std::move(input)), std::forward<Token>(token));
+    }
+    /// Sends again, oldest first and byte for byte under their own keys, the messages of the
+    /// current session left in the outbox; stops at the first retryable failure. Completes with
+    /// the messages accepted now.
+    template <class Token = boost::asio::use_awaitable_t<>> auto flushOutbox(Token&& token = {}) {
+        return spawn(flushOutboxOn(core_), std::forward<Token>(token));
+    }
+    /// Reads the conversation every poll interval until the assistant or a teammate answers
+    /// after the first `afterMessageCount` messages (default: those known now) or a teammate
+    /// takes over; fails with `network` once `timeout` seconds (at most 120) have passed.
+    /// Completes with the snapshot in which the wait ended.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto waitForAssistant(double timeout, std::optional<std::int64_t> afterMessageCount = {},
+                          Token&& token = {}) {
+        return spawn(waitForAssistantOn(core_, timeout, afterMessageCount),
+                     std::forward<Token>(token));
+    }
+
 private:
     template <class T, class Token> auto spawn(boost::asio::awaitable<T> operation, Token&& token) {
         return boost::asio::co_spawn(executor(), std::move(operation), std::forward<Token>(token));
@@ -149,6 +175,11 @@ private:
     static boost::asio::awaitable<VelmoraSnapshot> restoreSessionOn(Core core,
                                                                     VelmoraSession session);
     static boost::asio::awaitable<void> resetSessionOn(Core core);
+    static boost::asio::awaitable<VelmoraAcceptedMessage> sendMessageOn(Core core,
+                                                                        VelmoraMessageInput input);
+    static boost::asio::awaitable<std::vector<VelmoraAcceptedMessage>> flushOutboxOn(Core core);
+    static boost::asio::awaitable<VelmoraSnapshot>
+    waitForAssistantOn(Core core, double timeout, std::optional<std::int64_t> afterMessageCount);
 
     Core core_;
 };

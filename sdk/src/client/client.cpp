@@ -98,4 +98,23 @@ boost::asio::awaitable<void> VelmoraClient::resetSessionOn(Core core) {
     co_await core->resetSession();
 }
 
+boost::asio::awaitable<VelmoraAcceptedMessage>
+VelmoraClient::sendMessageOn(Core core, VelmoraMessageInput input) {
+    co_await detail::enterOperation();
+    co_return co_await core->sendMessage(std::move(input));
+}
+
+boost::asio::awaitable<std::vector<VelmoraAcceptedMessage>>
+VelmoraClient::flushOutboxOn(Core core) {
+    co_await detail::enterOperation();
+    co_return co_await core->flushOutbox();
+}
+
+boost::asio::awaitable<VelmoraSnapshot>
+VelmoraClient::waitForAssistantOn(Core core, double timeout,
+                                  std::optional<std::int64_t> afterMessageCount) {
+    co_await detail::enterOperation();
+    co_return co_await core->waitForAssistant(timeout, afterMessageCount);
+}
+
 } // namespace velmora

@@ -154,6 +154,23 @@ public:
 
     static VelmoraError sessionChanged(std::string_view step);
 
+    // Messages through the outbox and the assistant's reply.
+    Task<VelmoraAcceptedMessage> sendMessage(VelmoraMessageInput input);
+    /// The send without the mutation slot, for callers that hold it themselves.
+    Task<VelmoraAcceptedMessage> sendMessageMutation(VelmoraMessageInput input);
+    /// Posts one stored entry in `session` and settles its fate: removed once accepted or
+    /// refused for good, kept after a retryable failure.
+    Task<VelmoraAcceptedMessage> sendOutboxEntry(VelmoraOutboxEntry entry, VelmoraSession session,
+                                                 std::int64_t requestGeneration);
+    Task<std::vector<VelmoraAcceptedMessage>> flushOutbox();
+    Task<VelmoraSnapshot> waitForAssistant(double timeout,
+                                           std::optional<std::int64_t> afterMessageCount);
+    /// Outbox writes under the persistence lock, so that a reset's sweep (which holds it) never
+    /// misses an entry. The save fails when the generation moved; the removal is skipped then,
+    /// unless no generation is given.
+    Task<void> saveOutboxEntry(VelmoraOutboxEntry entry, std::int64_t requestGeneration);
+    Task<void> removeOutboxEntry(std::string id, std::optional<std::int64_t> requestGeneration);
+
 private:
     template <class T> static T decodeAnswer(const VelmoraHTTPResponse& response) {
         try {
