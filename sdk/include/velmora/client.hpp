@@ -118,6 +118,13 @@ public:
         return spawn(resetSessionOn(core_), std::forward<Token>(token));
     }
 
+    /// Opens a new conversation with the visitor's first message. The start is stored before it
+    /// is sent, so an interrupted start is sent again, byte for byte, by the next resume.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto startSession(VelmoraSessionStartInput input, Token&& token = {}) {
+        return spawn(startSessionOn(core_, std::move(input)), std::forward<Token>(token));
+    }
+
 private:
     template <class T, class Token> auto spawn(boost::asio::awaitable<T> operation, Token&& token) {
         return boost::asio::co_spawn(executor(), std::move(operation), std::forward<Token>(token));
@@ -149,6 +156,8 @@ private:
     static boost::asio::awaitable<VelmoraSnapshot> restoreSessionOn(Core core,
                                                                     VelmoraSession session);
     static boost::asio::awaitable<void> resetSessionOn(Core core);
+    static boost::asio::awaitable<VelmoraSession> startSessionOn(Core core,
+                                                                 VelmoraSessionStartInput input);
 
     Core core_;
 };

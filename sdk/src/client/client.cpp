@@ -98,4 +98,10 @@ boost::asio::awaitable<void> VelmoraClient::resetSessionOn(Core core) {
     co_await core->resetSession();
 }
 
+boost::asio::awaitable<VelmoraSession>
+VelmoraClient::startSessionOn(Core core, VelmoraSessionStartInput input) {
+    co_await detail::enterOperation();
+    co_return co_await core->startSession(std::move(input));
+}
+
 } // namespace velmora
