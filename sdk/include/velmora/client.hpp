@@ -118,6 +118,13 @@ public:
         return spawn(resetSessionOn(core_), std::forward<Token>(token));
     }
 
+    /// Opens a new conversation with the visitor's first message. The start is stored before it
+    /// is sent, so an interrupted start is sent again, byte for byte, by the next resume.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto startSession(VelmoraSessionStartInput input, Token&& token = {}) {
+        return spawn(startSessionOn(core_, std::move(input)), std::forward<Token>(token));
+    }
+
     // Messages through the outbox and the assistant's reply.
 
     /// Sends a text message in the current session. The exact request is stored in the outbox
@@ -175,6 +182,8 @@ private:
     static boost::asio::awaitable<VelmoraSnapshot> restoreSessionOn(Core core,
                                                                     VelmoraSession session);
     static boost::asio::awaitable<void> resetSessionOn(Core core);
+    static boost::asio::awaitable<VelmoraSession> startSessionOn(Core core,
+                                                                 VelmoraSessionStartInput input);
     static boost::asio::awaitable<VelmoraAcceptedMessage> sendMessageOn(Core core,
                                                                         VelmoraMessageInput input);
     static boost::asio::awaitable<std::vector<VelmoraAcceptedMessage>> flushOutboxOn(Core core);

@@ -98,6 +98,12 @@ boost::asio::awaitable<void> VelmoraClient::resetSessionOn(Core core) {
     co_await core->resetSession();
 }
 
+boost::asio::awaitable<VelmoraSession>
+VelmoraClient::startSessionOn(Core core, VelmoraSessionStartInput input) {
+    co_await detail::enterOperation();
+    co_return co_await core->startSession(std::move(input));
+}
+
 boost::asio::awaitable<VelmoraAcceptedMessage>
 VelmoraClient::sendMessageOn(Core core, VelmoraMessageInput input) {
     co_await detail::enterOperation();

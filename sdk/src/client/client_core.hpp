@@ -123,6 +123,14 @@ public:
     // Reset.
     Task<void> resetSession();
 
+    // Session start, resume and the recovery of interrupted starts.
+    Task<VelmoraSession> startSession(VelmoraSessionStartInput input);
+    Task<VelmoraSession> startSessionMutation(VelmoraSessionStartInput input);
+    Task<std::optional<VelmoraSession>> resumeSession();
+    Task<std::optional<VelmoraSession>> resumeSessionMutation();
+    Task<VelmoraSession> recoverPendingSessionStart(VelmoraPendingSessionStart start,
+                                                    std::int64_t requestGeneration);
+
     // Guarded access to the durable stores.
     Task<std::optional<VelmoraPendingSessionStart>>
     loadPendingSessionStart(std::int64_t requestGeneration);
