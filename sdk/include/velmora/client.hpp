@@ -157,6 +157,49 @@ public:
                      std::forward<Token>(token));
     }
 
+    // Attachments.
+
+    /// Whether the attachment offers a signed download address on the configured service.
+    bool canDownloadAttachment(const VelmoraAttachment& attachment) const;
+    /// Fetches an attachment's bytes (at most 10 MiB) from its signed download address; any
+    /// other address is refused without a request. Completes with the bytes.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto downloadAttachment(VelmoraAttachment attachment, Token&& token = {}) {
+        return spawn(downloadAttachmentOn(core_, std::move(attachment)),
+                     std::forward<Token>(token));
+    }
+    /// Starts a session whose first message carries files (at most five, 10 MiB together). The
+    /// whole operation is stored before anything is sent and removed once every file is
+    /// uploaded; `retryPendingAttachmentSend` finishes an interrupted one.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto startSession(VelmoraSessionStartInput input,
+                      std::vector<VelmoraAttachmentDraft> attachments, Token&& token = {}) {
+        return spawn(startSessionWithAttachmentsOn(core_, std::move(input), std::move(attachments)),
+                     std::forward<Token>(token));
+    }
+    /// Sends a message with files in the current session, stored first like `startSession`.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto sendMessage(VelmoraMessageInput input, std::vector<VelmoraAttachmentDraft> attachments,
+                     Token&& token = {}) {
+        return spawn(sendMessageWithAttachmentsOn(core_, std::move(input), std::move(attachments)),
+                     std::forward<Token>(token));
+    }
+    /// Uploads files to a message the service has accepted. Resumable: a repeated call for the
+    /// same message asks intents only for files without one and uploads only files not yet
+    /// uploaded.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto uploadAttachments(std::vector<VelmoraAttachmentDraft> attachments, std::string messageId,
+                           Token&& token = {}) {
+        return spawn(uploadAttachmentsOn(core_, std::move(attachments), std::move(messageId)),
+                     std::forward<Token>(token));
+    }
+    /// Finishes attachment work left stored by a failure or the end of the process. Completes
+    /// with the message as accepted.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto retryPendingAttachmentSend(Token&& token = {}) {
+        return spawn(retryPendingAttachmentSendOn(core_), std::forward<Token>(token));
+    }
+
 private:
     template <class T, class Token> auto spawn(boost::asio::awaitable<T> operation, Token&& token) {
         return boost::asio::co_spawn(executor(), std::move(operation), std::forward<Token>(token));
@@ -196,6 +239,19 @@ private:
     static boost::asio::awaitable<std::vector<VelmoraAcceptedMessage>> flushOutboxOn(Core core);
     static boost::asio::awaitable<VelmoraSnapshot>
     waitForAssistantOn(Core core, double timeout, std::optional<std::int64_t> afterMessageCount);
+
+    static boost::asio::awaitable<Data> downloadAttachmentOn(Core core,
+                                                             VelmoraAttachment attachment);
+    static boost::asio::awaitable<VelmoraSession>
+    startSessionWithAttachmentsOn(Core core, VelmoraSessionStartInput input,
+                                  std::vector<VelmoraAttachmentDraft> attachments);
+    static boost::asio::awaitable<VelmoraAcceptedMessage>
+    sendMessageWithAttachmentsOn(Core core, VelmoraMessageInput input,
+                                 std::vector<VelmoraAttachmentDraft> attachments);
+    static boost::asio::awaitable<void>
+    uploadAttachmentsOn(Core core, std::vector<VelmoraAttachmentDraft> attachments,
+                        std::string messageId);
+    static boost::asio::awaitable<VelmoraAcceptedMessage> retryPendingAttachmentSendOn(Core core);
 
     Core core_;
 };

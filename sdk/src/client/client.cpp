@@ -29,14 +29,7 @@ const VelmoraConfiguration& VelmoraClient::configuration() const {
 }
 
 std::string VelmoraClient::attachmentOnlyMessageText() const {
-    const auto& locale = core_->configuration().locale();
-    if (locale == "uk")
-        return "Прикріплено файл";
-    if (locale == "de")
-        return "Datei angehängt";
-    if (locale == "es")
-        return "Archivo adjunto";
-    return "Attached file";
+    return core_->attachmentOnlyMessageText();
 }
 
 std::string VelmoraClient::widgetDraftIdentity() const {
@@ -121,6 +114,45 @@ VelmoraClient::waitForAssistantOn(Core core, double timeout,
                                   std::optional<std::int64_t> afterMessageCount) {
     co_await detail::enterOperation();
     co_return co_await core->waitForAssistant(timeout, afterMessageCount);
+}
+
+// Attachments.
+
+bool VelmoraClient::canDownloadAttachment(const VelmoraAttachment& attachment) const {
+    return core_->canDownloadAttachment(attachment);
+}
+
+boost::asio::awaitable<Data> VelmoraClient::downloadAttachmentOn(Core core,
+                                                                 VelmoraAttachment attachment) {
+    co_await detail::enterOperation();
+    co_return co_await core->downloadAttachment(std::move(attachment));
+}
+
+boost::asio::awaitable<VelmoraSession>
+VelmoraClient::startSessionWithAttachmentsOn(Core core, VelmoraSessionStartInput input,
+                                             std::vector<VelmoraAttachmentDraft> attachments) {
+    co_await detail::enterOperation();
+    co_return co_await core->startSession(std::move(input), std::move(attachments));
+}
+
+boost::asio::awaitable<VelmoraAcceptedMessage>
+VelmoraClient::sendMessageWithAttachmentsOn(Core core, VelmoraMessageInput input,
+                                            std::vector<VelmoraAttachmentDraft> attachments) {
+    co_await detail::enterOperation();
+    co_return co_await core->sendMessage(std::move(input), std::move(attachments));
+}
+
+boost::asio::awaitable<void>
+VelmoraClient::uploadAttachmentsOn(Core core, std::vector<VelmoraAttachmentDraft> attachments,
+                                   std::string messageId) {
+    co_await detail::enterOperation();
+    co_await core->uploadAttachments(std::move(attachments), std::move(messageId));
+}
+
+boost::asio::awaitable<VelmoraAcceptedMessage>
+VelmoraClient::retryPendingAttachmentSendOn(Core core) {
+    co_await detail::enterOperation();
+    co_return co_await core->retryPendingAttachmentSend();
 }
 
 } // namespace velmora

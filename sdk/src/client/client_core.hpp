@@ -125,7 +125,9 @@ public:
 
     // Session start, resume and the recovery of interrupted starts.
     Task<VelmoraSession> startSession(VelmoraSessionStartInput input);
-    Task<VelmoraSession> startSessionMutation(VelmoraSessionStartInput input);
+    /// With `storedBody`, those bytes are stored and sent instead of a body built from `input`.
+    Task<VelmoraSession> startSessionMutation(VelmoraSessionStartInput input,
+                                              std::optional<Data> storedBody = std::nullopt);
     Task<std::optional<VelmoraSession>> resumeSession();
     Task<std::optional<VelmoraSession>> resumeSessionMutation();
     Task<VelmoraSession> recoverPendingSessionStart(VelmoraPendingSessionStart start,
@@ -179,6 +181,41 @@ public:
     /// unless no generation is given.
     Task<void> saveOutboxEntry(VelmoraOutboxEntry entry, std::int64_t requestGeneration);
     Task<void> removeOutboxEntry(std::string id, std::optional<std::int64_t> requestGeneration);
+
+    // Attachments.
+    /// One request to an absolute address with the client's headers and a 60-second time-out;
+    /// answers whatever status comes back.
+    Task<VelmoraHTTPResponse>
+    rawRequest(std::string url, std::string method, std::optional<Data> body,
+               std::optional<std::string> contentType, std::optional<std::string> token,
+               std::optional<std::string> uploadToken, std::optional<std::string> idempotencyKey,
+               std::optional<std::int64_t> requestGeneration);
+    bool isSameAPIOrigin(std::string_view url) const;
+    bool isSafeUploadURL(std::string_view url) const;
+    bool isSafeAttachmentURL(std::string_view url) const;
+    bool canDownloadAttachment(const VelmoraAttachment& attachment) const;
+    Task<Data> downloadAttachment(VelmoraAttachment attachment);
+    Task<void> uploadAttachment(VelmoraAttachmentDraft draft, VelmoraAttachmentUploadIntent intent,
+                                VelmoraSession session, std::int64_t requestGeneration);
+    Task<void> uploadAttachments(std::vector<VelmoraAttachmentDraft> drafts, std::string messageId);
+    /// The upload without the mutation slot, for callers that hold it themselves.
+    Task<void> uploadAttachmentsMutation(std::vector<VelmoraAttachmentDraft> drafts,
+                                         std::string messageId);
+    Task<VelmoraSession> startSession(VelmoraSessionStartInput input,
+                                      std::vector<VelmoraAttachmentDraft> attachments);
+    Task<VelmoraAcceptedMessage> sendMessage(VelmoraMessageInput input,
+                                             std::vector<VelmoraAttachmentDraft> attachments);
+    Task<VelmoraAcceptedMessage> retryPendingAttachmentSend();
+    /// The text standing for a message that carries only files, in the configured locale.
+    std::string attachmentOnlyMessageText() const;
+    /// Removes the account scope's pending attachment operation unless the generation moves
+    /// while the lock is awaited.
+    Task<void> removePendingAttachmentOperation();
+    Task<VelmoraAcceptedMessage>
+    retryPendingAttachmentOperation(VelmoraPendingAttachmentOperation operation);
+    Task<VelmoraAcceptedMessage> retryPendingAttachmentSendRecord();
+    Task<VelmoraAcceptedMessage>
+    uploadAcceptedAttachments(std::vector<VelmoraAttachmentDraft> drafts, std::string messageId);
 
 private:
     template <class T> static T decodeAnswer(const VelmoraHTTPResponse& response) {

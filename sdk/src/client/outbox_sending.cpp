@@ -42,19 +42,11 @@ ClientCore::sendMessageMutation(VelmoraMessageInput input) {
         if (!completed.turnstileToken)
             completed.turnstileToken = configuration_.turnstileToken();
 
-        const MessageRequest body{configuration_.integrationId(),
-                                  configuration_.locale(),
-                                  trimmedText,
-                                  *completed.startedAt,
-                                  completed.metadata,
-                                  completed.timeZone,
-                                  completed.turnstileToken,
-                                  key};
-        const std::string bytes = canonicalJSON(Codec<MessageRequest>::encode(body));
+        const Data bytes = encodeMessageBody(configuration_, completed);
         VelmoraOutboxEntry entry{key,
                                  configuration_.accountScope(),
                                  session.sessionId,
-                                 Data(bytes.begin(), bytes.end()),
+                                 bytes,
                                  std::move(completed),
                                  formatInternetDateTime(std::chrono::system_clock::now()),
                                  0};

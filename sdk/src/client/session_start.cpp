@@ -21,7 +21,8 @@ ClientCore::Task<VelmoraSession> ClientCore::startSession(VelmoraSessionStartInp
     co_return co_await startSessionMutation(std::move(input));
 }
 
-ClientCore::Task<VelmoraSession> ClientCore::startSessionMutation(VelmoraSessionStartInput input) {
+ClientCore::Task<VelmoraSession> ClientCore::startSessionMutation(VelmoraSessionStartInput input,
+                                                                  std::optional<Data> storedBody) {
     checkResetGuard();
     const std::string message = text::trimmed(input.message);
     if (text::graphemeCount(message) < 2) {
@@ -59,28 +60,19 @@ ClientCore::Task<VelmoraSession> ClientCore::startSessionMutation(VelmoraSession
 
     std::exception_ptr failure;
     try {
-        SessionStartRequest request{configuration_.integrationId(),
-                                    configuration_.locale(),
-                                    message,
-                                    startedAt,
-                                    input.prefill,
-                                    input.metadata,
-                                    input.timeZone,
-                                    turnstileToken,
-                                    key};
-        auto body = Codec<SessionStartRequest>::encode(request);
-        auto bytes = canonicalJSON(body);
         VelmoraSessionStartInput normalised{
             message, key, input.prefill, input.metadata, input.timeZone, turnstileToken, startedAt};
+        Data bytes = storedBody ? std::move(*storedBody)
+                                : encodeSessionStartBody(configuration_, normalised);
         co_await persistPendingSessionStart(
-            VelmoraPendingSessionStart{configuration_.accountScope(), key,
-                                       Data(bytes.begin(), bytes.end()), normalised, now()},
+            VelmoraPendingSessionStart{configuration_.accountScope(), key, bytes, normalised,
+                                       now()},
             requestGeneration);
 
         PipelineRequest post;
         post.path = widgetPath("/api/widget/v1/sessions");
         post.method = "POST";
-        post.body = std::move(body);
+        post.encodedBody = std::move(bytes);
         post.idempotencyKey = key;
         post.requestGeneration = requestGeneration;
         auto answer = co_await this->request<SessionResponse>(std::move(post));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detail/json_codec.hpp"
+#include "velmora/configuration.hpp"
 #include "velmora/models.hpp"
 
 #include <optional>
@@ -67,6 +68,15 @@ struct MessagesResponse {
     std::optional<std::vector<JSONValue>> procedureQuickActions;
     std::optional<std::int64_t> conversationRevision;
 };
+
+/// The exact bytes of a session start, from an input whose key and start time are filled in; the
+/// text is trimmed and a missing anti-bot token falls back to the configuration's. Every stored
+/// and every sent start body comes from here, so the two can never differ.
+Data encodeSessionStartBody(const VelmoraConfiguration& configuration,
+                            const VelmoraSessionStartInput& completed);
+/// The same for a message.
+Data encodeMessageBody(const VelmoraConfiguration& configuration,
+                       const VelmoraMessageInput& completed);
 
 template <> struct Codec<SessionStartRequest> {
     static json::value encode(const SessionStartRequest& v);
