@@ -101,8 +101,9 @@ public:
         /// connection holds one while it is kept alive, so this bounds the connections served
         /// at once; more wait until one closes.
         std::size_t maxThreads = 256;
-        /// Seconds an idle kept-alive connection stays open.
-        int keepAliveSeconds = 10;
+        /// Seconds an idle kept-alive connection stays open. Long, because a client that reuses a
+        /// connection just as the service closes it fails its request.
+        int keepAliveSeconds = 30;
     };
 
     static std::string defaultConfigurationBody();
