@@ -115,6 +115,8 @@ public:
     bool stopping_ = false;
 
 private:
+    /// `stop()` with `lifecycleMutex_` held.
+    void stopLocked();
     std::unique_ptr<LoopbackServer> makeServer();
     /// Binds `host` and listens; the port, or 0 on failure. `listeningSocket` receives the
     /// socket, so that a server never started can be closed.
@@ -223,8 +225,13 @@ std::uint16_t WidgetService::Impl::start(std::uint16_t requestedPort) {
     }
     // `stop()` only reaches a server that runs, so wait until each does; the sockets already
     // listen, so clients can connect meanwhile.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (auto& server : servers_) {
         while (!server->is_running()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                stopLocked();
+                throw std::runtime_error("The widget service did not start listening.");
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
@@ -234,6 +241,10 @@ std::uint16_t WidgetService::Impl::start(std::uint16_t requestedPort) {
 
 void WidgetService::Impl::stop() {
     std::lock_guard lifecycle(lifecycleMutex_);
+    stopLocked();
+}
+
+void WidgetService::Impl::stopLocked() {
     if (servers_.empty()) {
         return;
     }
