@@ -135,6 +135,9 @@ std::unique_ptr<LoopbackServer> WidgetService::Impl::makeServer() {
     // listening ends. Its default, 8 fixed threads, stalls once 8 connections are kept alive.
     server->new_task_queue = [threads] { return new ElasticPool(threads); };
     server->set_tcp_nodelay(true);
+    // Only for the Keep-Alive header the library writes; the connection loop is the server's.
+    server->set_keep_alive_timeout(options_.keepAliveSeconds);
+    server->set_keep_alive_max_count(1'000'000);
     server->set_payload_max_length(kPayloadLimit);
     httplib::Server::Handler handler = [this](const httplib::Request& request,
                                               httplib::Response& response) {
