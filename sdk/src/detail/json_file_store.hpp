@@ -1,0 +1,122 @@
+#pragma once
+
+#include "detail/json.hpp"
+#include "velmora/error.hpp"
+
+#include <boost/asio/awaitable.hpp>
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/thread_pool.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+
+namespace velmora::detail {
+
+/// "Velmora/<fileName>" in the per-user data directory: $XDG_DATA_HOME when it is an absolute
+/// path, else $HOME/.local/share. Throws `VelmoraError` (invalidConfig) when neither gives one.
+std::filesystem::path defaultStoreFileURL(std::string_view fileName);
+
+/// The whole file, or nothing when nothing is at the path (not even a dangling link). Anything
+/// else that stops the read (a directory or other non-file there, a link to nowhere, no
+/// permission, an I/O error) throws `std::system_error`.
+std::optional<std::string> readStoreFile(const std::filesystem::path& file);
+
+/// Replaces `file` with `bytes` atomically: creates missing directories, writes a temporary file
+/// (mode 0600) beside it, syncs it, renames it over `file` and syncs the directory. On failure
+/// the old file is untouched and no temporary file is left. Throws `std::system_error`.
+void writeStoreFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+/// One durable store over a table kept whole in one JSON file. `Format` gives:
+/// `Table`; `fileName`; `corruptMessage` and `saveFailedMessage`; `static Table decode(const
+/// json::value&)` (throws on any shape it refuses) and `static json::value encode(const Table&)`.
+///
+/// An actor: its state is touched only on its own thread, and each operation runs there whole
+/// (no suspension inside), so operations are serialised and the caller's executor never waits on
+/// the disk.
+template <class Format> class JSONFileStore {
+public:
+    using Table = typename Format::Table;
+
+    explicit JSONFileStore(std::optional<std::filesystem::path> fileURL)
+        : fileURL_(fileURL ? std::move(*fileURL) : defaultStoreFileURL(Format::fileName)) {}
+
+    ~JSONFileStore() { pool_.join(); }
+
+    JSONFileStore(const JSONFileStore&) = delete;
+    JSONFileStore& operator=(const JSONFileStore&) = delete;
+
+    /// `inspect(const Table&)`'s result, once the file is loaded.
+    template <class F> auto read(F inspect) {
+        using Result = std::invoke_result_t<F&, const Table&>;
+        return run<Result>(
+            [this, inspect = std::move(inspect)]() mutable { return inspect(loadIfNeeded()); });
+    }
+
+    /// Applies `edit(Table&)` to a copy of the loaded table, writes the copy, and only then makes
+    /// it the store's contents.
+    template <class F> boost::asio::awaitable<void> change(F edit) {
+        return run<void>([this, edit = std::move(edit)]() mutable {
+            Table next = loadIfNeeded();
+            edit(next);
+            persist(std::move(next));
+        });
+    }
+
+private:
+    template <class Result, class Body> boost::asio::awaitable<Result> run(Body body) {
+        return boost::asio::co_spawn(
+            pool_,
+            [body = std::move(body)]() mutable -> boost::asio::awaitable<Result> {
+                co_return body();
+            },
+            boost::asio::use_awaitable);
+    }
+
+    const Table& loadIfNeeded() {
+        if (corrupt_) {
+            throw corruptError();
+        }
+        if (!loaded_) {
+            try {
+                if (auto bytes = readStoreFile(fileURL_)) {
+                    values_ = Format::decode(parseJSON(*bytes));
+                }
+            } catch (const std::exception&) {
+                // What could not be read is never guessed at, nor overwritten later.
+                corrupt_ = true;
+                throw corruptError();
+            }
+            loaded_ = true;
+        }
+        return values_;
+    }
+
+    void persist(Table next) {
+        try {
+            writeStoreFileAtomically(fileURL_, writeJSON(Format::encode(next)));
+        } catch (const std::exception&) {
+            throw VelmoraError(VelmoraErrorCode::outboxCorrupt, std::nullopt, std::nullopt,
+                               std::string(Format::saveFailedMessage));
+        }
+        values_ = std::move(next);
+    }
+
+    static VelmoraError corruptError() {
+        return VelmoraError(VelmoraErrorCode::outboxCorrupt, std::nullopt, std::nullopt,
+                            std::string(Format::corruptMessage));
+    }
+
+    const std::filesystem::path fileURL_;
+    Table values_{};
+    bool loaded_ = false;
+    bool corrupt_ = false;
+    boost::asio::thread_pool pool_{1};
+};
+
+} // namespace velmora::detail
