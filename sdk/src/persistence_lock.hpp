@@ -57,4 +57,17 @@ private:
     std::deque<Waiter> waiters_;
 };
 
+/// Releases a held lock when it goes out of scope, on every path out of the holder's code.
+/// Releasing never suspends, so this is safe inside coroutines.
+class PersistenceLockHold {
+public:
+    explicit PersistenceLockHold(VelmoraPersistenceLock& lock) : lock_(lock) {}
+    ~PersistenceLockHold() { lock_.release(); }
+    PersistenceLockHold(const PersistenceLockHold&) = delete;
+    PersistenceLockHold& operator=(const PersistenceLockHold&) = delete;
+
+private:
+    VelmoraPersistenceLock& lock_;
+};
+
 } // namespace velmora::detail

@@ -1,0 +1,156 @@
+#pragma once
+
+#include "velmora/async_stream.hpp"
+#include "velmora/configuration.hpp"
+#include "velmora/events.hpp"
+#include "velmora/models.hpp"
+#include "velmora/stores.hpp"
+#include "velmora/transport.hpp"
+#include "velmora/widget_configuration.hpp"
+#include "velmora/widget_content.hpp"
+
+#include <boost/asio/any_io_executor.hpp>
+#include <boost/asio/awaitable.hpp>
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+namespace detail {
+class ClientCore;
+}
+
+/// The SDK's client: talks to the widget API and keeps the conversation's durable state.
+///
+/// The client is an actor: its state lives on a strand of the executor it is given, and its
+/// operations run there one step at a time. Every asynchronous member takes an Asio completion
+/// token (default: `boost::asio::use_awaitable`); completion signatures are
+/// `void(std::exception_ptr, T)`. Failures are `VelmoraError`; a cancelled operation fails with
+/// `boost::asio::error::operation_aborted`. Cancelling a call does not abort a request already
+/// in flight; only `resetSession` does.
+class VelmoraClient {
+public:
+    VelmoraClient(
+        boost::asio::any_io_executor executor, VelmoraConfiguration configuration,
+        std::shared_ptr<VelmoraOutboxStore> outbox,
+        std::shared_ptr<VelmoraPendingSessionStartStore> pendingSessionStarts,
+        std::shared_ptr<VelmoraSessionStore> sessionStore,
+        std::shared_ptr<VelmoraPendingAttachmentStore> pendingAttachmentSends,
+        std::shared_ptr<VelmoraPendingAttachmentOperationStore> pendingAttachmentOperations,
+        std::shared_ptr<VelmoraHTTPTransport> transport);
+    ~VelmoraClient();
+    VelmoraClient(const VelmoraClient&) = delete;
+    VelmoraClient& operator=(const VelmoraClient&) = delete;
+
+    /// The strand on which the client runs.
+    boost::asio::any_io_executor executor() const;
+
+    // Synchronous members: they read only the immutable configuration.
+
+    /// The configuration the client was built with.
+    const VelmoraConfiguration& configuration() const;
+    /// The text standing for a message that carries only files, in the configured locale.
+    std::string attachmentOnlyMessageText() const;
+    /// Identifies the widget's saved drafts: origin, integration, account scope and locale
+    /// joined by U+001F.
+    std::string widgetDraftIdentity() const;
+
+    // Events.
+
+    /// A new subscription. Its first event is `loading` with the current state; every stream
+    /// buffers without limit. Dropping the stream ends the subscription.
+    template <class Token = boost::asio::use_awaitable_t<>> auto events(Token&& token = {}) {
+        return spawn(eventsOn(core_), std::forward<Token>(token));
+    }
+
+    // Readers (each completes with a copy of one piece of the client's state).
+
+#define VELMORA_CLIENT_READER(name, Type)                                                          \
+    template <class Token = boost::asio::use_awaitable_t<>> auto name(Token&& token = {}) {        \
+        return spawn(name##On(core_), std::forward<Token>(token));                                 \
+    }
+    VELMORA_CLIENT_READER(currentSession, std::optional<VelmoraSession>)
+    VELMORA_CLIENT_READER(currentSnapshot, std::optional<VelmoraSnapshot>)
+    VELMORA_CLIENT_READER(currentWidgetContent, std::optional<VelmoraWidgetContentSnapshot>)
+    VELMORA_CLIENT_READER(currentLoadingState, VelmoraLoadingState)
+    VELMORA_CLIENT_READER(currentCustomerMessageId, std::optional<std::string>)
+    VELMORA_CLIENT_READER(currentWidgetChannels, std::vector<VelmoraWidgetChannel>)
+    VELMORA_CLIENT_READER(currentWidgetNavigation, std::optional<VelmoraWidgetNavigation>)
+    VELMORA_CLIENT_READER(currentWidgetAvailability, std::optional<VelmoraWidgetAvailability>)
+    VELMORA_CLIENT_READER(currentWidgetVoiceSettings, std::optional<VelmoraWidgetVoiceSettings>)
+    VELMORA_CLIENT_READER(currentWidgetWorkspacePublicName, std::optional<std::string>)
+    /// Whether, after a send, the client should wait for the assistant's reply.
+    VELMORA_CLIENT_READER(shouldWaitForAssistant, bool)
+#undef VELMORA_CLIENT_READER
+
+    // Widget configuration and help content.
+
+    /// Loads the widget configuration; completes with the design object, its "mode" set to the
+    /// theme's colour mode.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto loadWidgetAppearance(Token&& token = {}) {
+        return spawn(loadWidgetAppearanceOn(core_), std::forward<Token>(token));
+    }
+    /// Loads and validates the help content in the configured locale.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto loadWidgetContent(Token&& token = {}) {
+        return spawn(loadWidgetContentOn(core_), std::forward<Token>(token));
+    }
+
+    // The conversation.
+
+    /// Reads the current session's conversation again.
+    template <class Token = boost::asio::use_awaitable_t<>> auto refresh(Token&& token = {}) {
+        return spawn(refreshOn(core_), std::forward<Token>(token));
+    }
+    /// Adopts a session the host already holds, stores it and reads its conversation.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto restoreSession(VelmoraSession session, Token&& token = {}) {
+        return spawn(restoreSessionOn(core_, std::move(session)), std::forward<Token>(token));
+    }
+    /// Forgets the account scope's conversation: in memory at once, then in every store.
+    template <class Token = boost::asio::use_awaitable_t<>> auto resetSession(Token&& token = {}) {
+        return spawn(resetSessionOn(core_), std::forward<Token>(token));
+    }
+
+private:
+    template <class T, class Token> auto spawn(boost::asio::awaitable<T> operation, Token&& token) {
+        return boost::asio::co_spawn(executor(), std::move(operation), std::forward<Token>(token));
+    }
+
+    using Core = std::shared_ptr<detail::ClientCore>;
+    // Each takes the core by value, so an operation keeps it alive while it runs.
+    static boost::asio::awaitable<AsyncStream<VelmoraEvent>> eventsOn(Core core);
+    static boost::asio::awaitable<std::optional<VelmoraSession>> currentSessionOn(Core core);
+    static boost::asio::awaitable<std::optional<VelmoraSnapshot>> currentSnapshotOn(Core core);
+    static boost::asio::awaitable<std::optional<VelmoraWidgetContentSnapshot>>
+    currentWidgetContentOn(Core core);
+    static boost::asio::awaitable<VelmoraLoadingState> currentLoadingStateOn(Core core);
+    static boost::asio::awaitable<std::optional<std::string>> currentCustomerMessageIdOn(Core core);
+    static boost::asio::awaitable<std::vector<VelmoraWidgetChannel>>
+    currentWidgetChannelsOn(Core core);
+    static boost::asio::awaitable<std::optional<VelmoraWidgetNavigation>>
+    currentWidgetNavigationOn(Core core);
+    static boost::asio::awaitable<std::optional<VelmoraWidgetAvailability>>
+    currentWidgetAvailabilityOn(Core core);
+    static boost::asio::awaitable<std::optional<VelmoraWidgetVoiceSettings>>
+    currentWidgetVoiceSettingsOn(Core core);
+    static boost::asio::awaitable<std::optional<std::string>>
+    currentWidgetWorkspacePublicNameOn(Core core);
+    static boost::asio::awaitable<bool> shouldWaitForAssistantOn(Core core);
+    static boost::asio::awaitable<JSONValue::Object> loadWidgetAppearanceOn(Core core);
+    static boost::asio::awaitable<VelmoraWidgetContentSnapshot> loadWidgetContentOn(Core core);
+    static boost::asio::awaitable<VelmoraSnapshot> refreshOn(Core core);
+    static boost::asio::awaitable<VelmoraSnapshot> restoreSessionOn(Core core,
+                                                                    VelmoraSession session);
+    static boost::asio::awaitable<void> resetSessionOn(Core core);
+
+    Core core_;
+};
+
+} // namespace velmora

@@ -1,0 +1,101 @@
+#include "velmora/client.hpp"
+
+#include "client/client_core.hpp"
+
+namespace velmora {
+
+VelmoraClient::VelmoraClient(
+    boost::asio::any_io_executor executor, VelmoraConfiguration configuration,
+    std::shared_ptr<VelmoraOutboxStore> outbox,
+    std::shared_ptr<VelmoraPendingSessionStartStore> pendingSessionStarts,
+    std::shared_ptr<VelmoraSessionStore> sessionStore,
+    std::shared_ptr<VelmoraPendingAttachmentStore> pendingAttachmentSends,
+    std::shared_ptr<VelmoraPendingAttachmentOperationStore> pendingAttachmentOperations,
+    std::shared_ptr<VelmoraHTTPTransport> transport)
+    : core_(std::make_shared<detail::ClientCore>(
+          std::move(executor), std::move(configuration), std::move(outbox),
+          std::move(pendingSessionStarts), std::move(sessionStore),
+          std::move(pendingAttachmentSends), std::move(pendingAttachmentOperations),
+          std::move(transport))) {}
+
+VelmoraClient::~VelmoraClient() = default;
+
+boost::asio::any_io_executor VelmoraClient::executor() const {
+    return core_->strand();
+}
+
+const VelmoraConfiguration& VelmoraClient::configuration() const {
+    return core_->configuration();
+}
+
+std::string VelmoraClient::attachmentOnlyMessageText() const {
+    const auto& locale = core_->configuration().locale();
+    if (locale == "uk")
+        return "Прикріплено файл";
+    if (locale == "de")
+        return "Datei angehängt";
+    if (locale == "es")
+        return "Archivo adjunto";
+    return "Attached file";
+}
+
+std::string VelmoraClient::widgetDraftIdentity() const {
+    const auto& c = core_->configuration();
+    const char separator = '\x1f';
+    return c.apiOrigin() + separator + c.integrationId() + separator + c.accountScope() +
+           separator + c.locale();
+}
+
+boost::asio::awaitable<AsyncStream<VelmoraEvent>> VelmoraClient::eventsOn(Core core) {
+    co_return core->events();
+}
+
+#define VELMORA_CLIENT_READER(name, Type, member)                                                  \
+    boost::asio::awaitable<Type> VelmoraClient::name##On(Core core) {                              \
+        co_return core->member();                                                                  \
+    }
+VELMORA_CLIENT_READER(currentSession, std::optional<VelmoraSession>, session)
+VELMORA_CLIENT_READER(currentSnapshot, std::optional<VelmoraSnapshot>, snapshot)
+VELMORA_CLIENT_READER(currentWidgetContent, std::optional<VelmoraWidgetContentSnapshot>,
+                      widgetContent)
+VELMORA_CLIENT_READER(currentLoadingState, VelmoraLoadingState, loadingState)
+VELMORA_CLIENT_READER(currentCustomerMessageId, std::optional<std::string>, lastCustomerMessageId)
+VELMORA_CLIENT_READER(currentWidgetChannels, std::vector<VelmoraWidgetChannel>, widgetChannels)
+VELMORA_CLIENT_READER(currentWidgetNavigation, std::optional<VelmoraWidgetNavigation>,
+                      widgetNavigation)
+VELMORA_CLIENT_READER(currentWidgetAvailability, std::optional<VelmoraWidgetAvailability>,
+                      widgetAvailability)
+VELMORA_CLIENT_READER(currentWidgetVoiceSettings, std::optional<VelmoraWidgetVoiceSettings>,
+                      widgetVoiceSettings)
+VELMORA_CLIENT_READER(currentWidgetWorkspacePublicName, std::optional<std::string>,
+                      widgetWorkspacePublicName)
+VELMORA_CLIENT_READER(shouldWaitForAssistant, bool, shouldWaitForAssistant)
+#undef VELMORA_CLIENT_READER
+
+boost::asio::awaitable<JSONValue::Object> VelmoraClient::loadWidgetAppearanceOn(Core core) {
+    co_await detail::enterOperation();
+    co_return co_await core->loadWidgetAppearance();
+}
+
+boost::asio::awaitable<VelmoraWidgetContentSnapshot> VelmoraClient::loadWidgetContentOn(Core core) {
+    co_await detail::enterOperation();
+    co_return co_await core->loadWidgetContent();
+}
+
+boost::asio::awaitable<VelmoraSnapshot> VelmoraClient::refreshOn(Core core) {
+    co_await detail::enterOperation();
+    co_return co_await core->refresh();
+}
+
+boost::asio::awaitable<VelmoraSnapshot> VelmoraClient::restoreSessionOn(Core core,
+                                                                        VelmoraSession session) {
+    co_await detail::enterOperation();
+    co_return co_await core->restoreSession(std::move(session));
+}
+
+boost::asio::awaitable<void> VelmoraClient::resetSessionOn(Core core) {
+    co_await detail::enterOperation();
+    co_await core->resetSession();
+}
+
+} // namespace velmora

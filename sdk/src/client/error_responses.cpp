@@ -1,0 +1,114 @@
+#include "client/error_responses.hpp"
+
+#include "detail/json_codec.hpp"
+
+#include <boost/asio/error.hpp>
+#include <boost/system/system_error.hpp>
+
+#include <array>
+#include <utility>
+
+namespace velmora::detail {
+
+VelmoraErrorCode mapErrorCode(std::string_view code) {
+    static constexpr std::array<std::pair<std::string_view, VelmoraErrorCode>, 15> table = {{
+        {"integration_disabled", VelmoraErrorCode::integrationDisabled},
+        {"integration_paused", VelmoraErrorCode::integrationPaused},
+        {"origin_not_allowed", VelmoraErrorCode::originNotAllowed},
+        {"turnstile_required", VelmoraErrorCode::turnstileRequired},
+        {"turnstile_failed", VelmoraErrorCode::turnstileFailed},
+        {"request_in_progress", VelmoraErrorCode::requestInProgress},
+        {"idempotency_conflict", VelmoraErrorCode::idempotencyConflict},
+        {"conversation_limit_reached", VelmoraErrorCode::conversationLimitReached},
+        {"rate_limited", VelmoraErrorCode::rateLimited},
+        {"payload_too_large", VelmoraErrorCode::payloadTooLarge},
+        {"field_invalid", VelmoraErrorCode::fieldInvalid},
+        {"conversation_stale", VelmoraErrorCode::conversationStale},
+        {"session_expired", VelmoraErrorCode::sessionExpired},
+        {"realtime_unavailable", VelmoraErrorCode::realtimeUnavailable},
+        {"message_rejected", VelmoraErrorCode::messageRejected},
+    }};
+    for (const auto& [text, mapped] : table) {
+        if (text == code)
+            return mapped;
+    }
+    return VelmoraErrorCode::http;
+}
+
+VelmoraError parseError(const Data& body, std::int64_t status) {
+    const VelmoraError shapeless(VelmoraErrorCode::http, status, std::nullopt,
+                                 "Velmora request failed.");
+    std::optional<std::string> code;
+    std::optional<std::int64_t> retryAfter;
+    try {
+        // The envelope decodes only as a whole: a malformed member voids all of it.
+        auto document =
+            parseJSON(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+        ObjectReader envelope(document, "");
+        if (!envelope.has("error"))
+            return shapeless;
+        const json::value* error = envelope.object().if_contains("error");
+        ObjectReader reader(*error, "error");
+        code = reader.optional<std::string>("code");
+        retryAfter = reader.optional<std::int64_t>("retryAfterSeconds");
+    } catch (const VelmoraDecodingError&) {
+        return shapeless;
+    }
+    if (!code) {
+        return VelmoraError(VelmoraErrorCode::http, status, retryAfter, "Velmora request failed.");
+    }
+    return VelmoraError(mapErrorCode(*code), status, retryAfter, *code);
+}
+
+bool isRetryableMutationError(const VelmoraError& error) {
+    switch (error.code()) {
+    case VelmoraErrorCode::network:
+    case VelmoraErrorCode::rateLimited:
+    case VelmoraErrorCode::requestInProgress:
+    case VelmoraErrorCode::sessionExpired:
+        return true;
+    default:
+        break;
+    }
+    if (!error.status())
+        return false;
+    switch (*error.status()) {
+    case 408:
+    case 425:
+    case 429:
+    case 500:
+    case 502:
+    case 503:
+    case 504:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isRetryableMutationError(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const VelmoraError& e) {
+        return isRetryableMutationError(e);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool isCancellation(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const boost::system::system_error& e) {
+        return e.code() == boost::asio::error::operation_aborted;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::exception_ptr cancellationError() {
+    return std::make_exception_ptr(
+        boost::system::system_error(boost::asio::error::operation_aborted));
+}
+
+} // namespace velmora::detail
