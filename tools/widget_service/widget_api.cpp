@@ -76,19 +76,6 @@ ServiceAnswer errorAnswer(int status, std::optional<std::string> code,
     return jsonAnswer(status, json::object{{"ok", false}, {"error", std::move(error)}});
 }
 
-struct WidgetApi::Call {
-    const RecordedRequest& request;
-    std::vector<std::string> segments; // the path after the API prefix, decoded
-    std::map<std::string, std::string> query;
-    std::string integration;
-    std::string bearer;
-
-    std::optional<std::string> queryItem(const std::string& name) const {
-        auto found = query.find(name);
-        return found == query.end() ? std::nullopt : std::optional(found->second);
-    }
-};
-
 WidgetApi::WidgetApi(const WidgetService::Options& options) : options_(options) {}
 
 ServiceAnswer WidgetApi::handle(const RecordedRequest& request) {
@@ -162,6 +149,20 @@ ServiceAnswer WidgetApi::route(Call& call) {
             return readMessages(*session);
         }
         return allow("POST", [&] { return sendMessage(call, *session); });
+    }
+    if (s.size() == 6 && s[0] == "sessions" && s[2] == "messages" && s[4] == "attachments" &&
+        s[5] == "intents") {
+        Session* session = findSession(s[1], call.integration);
+        if (!session || call.request.header("x-velmora-session-token") != session->token) {
+            return errorAnswer(401, "session_expired");
+        }
+        return allow("POST", [&] { return grantIntents(call, *session, s[3]); });
+    }
+    if (s.size() == 2 && s[0] == "uploads") {
+        return allow("PUT", [&] { return receiveUpload(call, s[1]); });
+    }
+    if (s.size() == 4 && s[0] == "sessions" && s[2] == "attachments") {
+        return allow("GET", [&] { return sendDownload(call, s[1], s[3]); });
     }
     return errorAnswer(404, "not_found");
 }
@@ -283,13 +284,17 @@ ServiceAnswer WidgetApi::sendMessage(Call& call, Session& session) {
 ServiceAnswer WidgetApi::readMessages(Session& session) {
     json::array messages;
     for (const auto& message : session.messages) {
-        messages.push_back(json::object{{"id", message.id},
-                                        {"conversationId", session.conversationId},
-                                        {"direction", message.direction},
-                                        {"authorKind", message.authorKind},
-                                        {"bodyText", message.bodyText},
-                                        {"sentAt", message.sentAt},
-                                        {"deliveryStatus", message.deliveryStatus}});
+        json::object object{{"id", message.id},
+                            {"conversationId", session.conversationId},
+                            {"direction", message.direction},
+                            {"authorKind", message.authorKind},
+                            {"bodyText", message.bodyText},
+                            {"sentAt", message.sentAt},
+                            {"deliveryStatus", message.deliveryStatus}};
+        if (!message.attachmentIds.empty()) {
+            object["attachments"] = attachmentsOf(message);
+        }
+        messages.push_back(std::move(object));
     }
     return jsonAnswer(200, json::object{{"ok", true},
                                         {"sessionId", session.id},
@@ -336,8 +341,13 @@ WidgetApi::Session& WidgetApi::requireSession(const std::string& id) {
 
 void WidgetApi::appendMessage(Session& session, std::string direction, std::string authorKind,
                               std::string text) {
-    session.messages.push_back(Message{nextId("m_"), std::move(direction), std::move(authorKind),
-                                       std::move(text), now(), "sent"});
+    session.messages.push_back(Message{nextId("m_"),
+                                       std::move(direction),
+                                       std::move(authorKind),
+                                       std::move(text),
+                                       now(),
+                                       "sent",
+                                       {}});
     ++session.revision;
 }
 

@@ -2,6 +2,8 @@
 
 #include "widget_service.hpp"
 
+#include <boost/json/array.hpp>
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -40,6 +42,11 @@ public:
     std::string postServiceMessage(const std::string& sessionId, const std::string& authorKind,
                                    const std::string& text);
     void setSupportState(const std::string& sessionId, const std::string& state);
+    /// Appends an inbound message by `authorKind` carrying one uploaded file; returns the file's
+    /// download address on `origin`.
+    std::string postServiceAttachment(const std::string& sessionId, const std::string& origin,
+                                      const std::string& fileName, const std::string& mimeType,
+                                      const Data& bytes);
 
 private:
     struct Message {
@@ -49,6 +56,23 @@ private:
         std::string bodyText;
         std::string sentAt;
         std::string deliveryStatus;
+        std::vector<std::string> attachmentIds;
+    };
+    /// A file announced by an upload intent; listed on its message once uploaded.
+    struct Attachment {
+        std::string id;
+        std::string sessionId;
+        std::string messageId;
+        std::string fileName;
+        std::string mimeType;
+        std::string kind;
+        std::int64_t sizeBytes = 0;
+        std::string uploadToken;
+        std::string downloadToken;
+        std::string origin;
+        std::chrono::system_clock::time_point expires;
+        bool uploaded = false;
+        std::string bytes;
     };
     struct PendingReply {
         Clock::time_point due;
@@ -72,7 +96,19 @@ private:
     // integration, method, path, idempotency key
     using ReplayKey = std::tuple<std::string, std::string, std::string, std::string>;
 
-    struct Call;
+    /// One request as the routes read it.
+    struct Call {
+        const RecordedRequest& request;
+        std::vector<std::string> segments; // the path after the API prefix, decoded
+        std::map<std::string, std::string> query;
+        std::string integration;
+        std::string bearer;
+
+        std::optional<std::string> queryItem(const std::string& name) const {
+            auto found = query.find(name);
+            return found == query.end() ? std::nullopt : std::optional(found->second);
+        }
+    };
     using Commit = std::function<ServiceAnswer(const std::string& trimmedText)>;
 
     /// A customer message (a session's first or a later one) under idempotent replay: the same
@@ -84,6 +120,12 @@ private:
     ServiceAnswer sendMessage(Call& call, Session& session);
     ServiceAnswer readMessages(Session& session);
     ServiceAnswer content(const Call& call) const;
+    ServiceAnswer grantIntents(Call& call, Session& session, const std::string& messageId);
+    ServiceAnswer receiveUpload(Call& call, const std::string& attachmentId);
+    ServiceAnswer sendDownload(Call& call, const std::string& sessionId,
+                               const std::string& attachmentId);
+    boost::json::array attachmentsOf(const Message& message) const;
+    std::string downloadUrl(const Attachment& attachment) const;
 
     Session* findSession(const std::string& id, const std::string& integration);
     Session& requireSession(const std::string& id);
@@ -97,6 +139,7 @@ private:
     mutable std::mutex mutex_;
     std::deque<Session> sessions_; // a deque: references stay valid as sessions are added
     std::map<ReplayKey, Replay> replays_;
+    std::map<std::string, Attachment> attachments_;
     std::uint64_t counter_ = 0;
 };
 

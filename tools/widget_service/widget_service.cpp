@@ -455,4 +455,10 @@ void WidgetService::setSupportState(const std::string& sessionId, const std::str
     impl_->api_.setSupportState(sessionId, state);
 }
 
+std::string WidgetService::postServiceAttachment(const std::string& sessionId,
+                                                 const std::string& fileName,
+                                                 const std::string& mimeType, const Data& bytes) {
+    return impl_->api_.postServiceAttachment(sessionId, origin(), fileName, mimeType, bytes);
+}
+
 } // namespace velmora::tools

@@ -104,6 +104,8 @@ public:
         /// connection holds one while it is kept alive, so this bounds the connections served
         /// at once; more wait until one closes.
         std::size_t maxThreads = 256;
+        /// How long a granted upload intent stays valid (negative: granted already expired).
+        std::chrono::seconds attachmentIntentLifetime{600};
         /// Seconds an idle kept-alive connection stays open. Long, because a client that reuses a
         /// connection just as the service closes it fails its request.
         int keepAliveSeconds = 30;
@@ -159,6 +161,10 @@ public:
                                    const std::string& text);
     /// Sets the "support" state word that a session's conversation reports.
     void setSupportState(const std::string& sessionId, const std::string& state);
+    /// Appends an inbound message by `authorKind` ("ai", "teammate") with one uploaded file;
+    /// returns the file's signed download address.
+    std::string postServiceAttachment(const std::string& sessionId, const std::string& fileName,
+                                      const std::string& mimeType, const Data& bytes);
 
 private:
     class Impl;
