@@ -8,6 +8,7 @@
 #include "input_validation.hpp"
 
 #include <chrono>
+#include <type_traits>
 
 namespace velmora::detail {
 namespace {
@@ -25,7 +26,10 @@ void complete(Input& input, std::string& text, bool hasFiles, const ClientCore& 
         text = core.attachmentOnlyMessageText();
     if (!input.idempotencyKey)
         input.idempotencyKey = uuidString();
-    if (!input.startedAt)
+    // Without files the plain start fills the time itself, reusing the one stored with an
+    // unacknowledged start of the same key: stamping "now" here would make a host's retry of
+    // that start differ from the stored bytes and be refused.
+    if (!input.startedAt && (hasFiles || !std::is_same_v<Input, VelmoraSessionStartInput>))
         input.startedAt = now();
     if (!input.turnstileToken)
         input.turnstileToken = core.configuration().turnstileToken();
