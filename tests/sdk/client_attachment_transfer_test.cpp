@@ -293,5 +293,31 @@ TEST(ClientAttachmentTransferTest, DownloadsWithoutASession) {
     EXPECT_EQ(gets[0].header("x-velmora-session-token"), std::nullopt);
 }
 
+TEST(ClientAttachmentTransferTest, AnUploadHoldsTheClientAndAResetEndsIt) {
+    Started s;
+    s.h.service.delayNext(std::chrono::seconds(30), kUploads);
+    auto sending = s.h.spawn(s.h.core->sendMessage(messageInput("Slow file"), {textDraft()}));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (s.h.service.requests("PUT", "").empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(s.h.service.requests("PUT", "").size(), 1u);
+
+    for (auto attempt : {0, 1}) {
+        auto error = expectVelmoraError([&] {
+            if (attempt == 0)
+                s.h.run(s.h.core->sendMessage(messageInput("Other"), {textDraft("x")}));
+            else
+                s.h.run(s.h.core->sendMessage(messageInput("Other")));
+        });
+        EXPECT_EQ(error.message(), "Another mutation is in progress.");
+    }
+
+    s.h.run(s.h.core->resetSession());
+    auto error = expectVelmoraError([&] { sending.get(); });
+    EXPECT_EQ(error.code(), VelmoraErrorCode::sessionExpired);
+    EXPECT_EQ(error.message(), "The session changed while the attachment was in flight.");
+    EXPECT_TRUE(s.storesEmpty());
+}
+
 } // namespace
 } // namespace velmora::testing
