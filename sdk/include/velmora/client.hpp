@@ -124,6 +124,12 @@ public:
     auto startSession(VelmoraSessionStartInput input, Token&& token = {}) {
         return spawn(startSessionOn(core_, std::move(input)), std::forward<Token>(token));
     }
+    /// Brings the client back to the conversation the device already has: an unacknowledged
+    /// start is sent again, else the stored session is restored, else the service is asked for
+    /// the user's current session. Completes with the session, or nothing when there is none.
+    template <class Token = boost::asio::use_awaitable_t<>> auto resumeSession(Token&& token = {}) {
+        return spawn(resumeSessionOn(core_), std::forward<Token>(token));
+    }
 
     // Messages through the outbox and the assistant's reply.
 
@@ -182,6 +188,7 @@ private:
     static boost::asio::awaitable<VelmoraSnapshot> restoreSessionOn(Core core,
                                                                     VelmoraSession session);
     static boost::asio::awaitable<void> resetSessionOn(Core core);
+    static boost::asio::awaitable<std::optional<VelmoraSession>> resumeSessionOn(Core core);
     static boost::asio::awaitable<VelmoraSession> startSessionOn(Core core,
                                                                  VelmoraSessionStartInput input);
     static boost::asio::awaitable<VelmoraAcceptedMessage> sendMessageOn(Core core,

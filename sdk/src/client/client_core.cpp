@@ -87,7 +87,8 @@ void ClientCore::checkResetGuard() const {
 void ClientCore::failOperation(std::exception_ptr error, std::int64_t recordedGeneration) {
     const bool current = generation_ == recordedGeneration;
     if (isCancellation(error)) {
-        if (current) setLoadingState(VelmoraLoadingState::idle);
+        if (current)
+            setLoadingState(VelmoraLoadingState::idle);
         std::rethrow_exception(cancellationError());
     }
     if (current) {
@@ -107,7 +108,8 @@ MutationClaim::MutationClaim(ClientCore& core, VelmoraMutationOwner owner)
 }
 
 MutationClaim::~MutationClaim() {
-    if (core_.mutationOwner_ == owner_) core_.mutationOwner_.reset();
+    if (core_.mutationOwner_ == owner_)
+        core_.mutationOwner_.reset();
 }
 
 std::string ClientCore::widgetPath(std::string_view path) const {

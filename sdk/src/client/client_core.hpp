@@ -130,6 +130,7 @@ public:
     Task<std::optional<VelmoraSession>> resumeSessionMutation();
     Task<VelmoraSession> recoverPendingSessionStart(VelmoraPendingSessionStart start,
                                                     std::int64_t requestGeneration);
+    Task<void> reconcilePendingAttachmentOperation(std::int64_t requestGeneration);
 
     // Guarded access to the durable stores.
     Task<std::optional<VelmoraPendingSessionStart>>
