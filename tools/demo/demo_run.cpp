@@ -86,14 +86,13 @@ asio::awaitable<void> converse(VelmoraClient& client, const DemoOptions& options
     }
 }
 
-asio::awaitable<void> flushStored(VelmoraClient& client, VelmoraSessionStore& sessions,
-                                  Transcript& transcript, std::ostream& out) {
-    auto session = co_await sessions.load(client.configuration().accountScope());
+asio::awaitable<void> flushStored(VelmoraClient& client, Transcript& transcript,
+                                  std::ostream& out) {
+    auto session = co_await client.resumeSession();
     if (!session) {
-        out << "No stored session to resume." << std::endl;
+        out << "No session to resume." << std::endl;
         co_return;
     }
-    co_await client.restoreSession(*session);
     auto accepted = co_await client.flushOutbox();
     for (const auto& message : accepted) {
         out << "sent: message " << message.messageId.value_or("(no id)") << ", " << message.status
@@ -133,13 +132,12 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
         VelmoraConfiguration configuration(
             origin, options.integrationId, options.accountScope, options.locale, std::nullopt,
             [token]() -> asio::awaitable<std::string> { co_return token; }, kPollInterval);
-        auto sessions = std::make_shared<VelmoraJSONSessionStore>(directory / "sessions.json");
         VelmoraClient client(
             io.get_executor(), std::move(configuration),
             std::make_shared<VelmoraJSONFileOutboxStore>(directory / "outbox.json"),
             std::make_shared<VelmoraJSONPendingSessionStartStore>(directory /
                                                                   "pending-sessions.json"),
-            sessions,
+            std::make_shared<VelmoraJSONSessionStore>(directory / "sessions.json"),
             std::make_shared<VelmoraJSONPendingAttachmentStore>(directory /
                                                                 "pending-attachments.json"),
             std::make_shared<VelmoraJSONPendingAttachmentOperationStore>(
@@ -155,7 +153,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
                 io, followEvents(std::move(events), transcript),
                 asio::bind_cancellation_slot(stopFollowing.slot(), [](std::exception_ptr) {}));
             if (options.flush)
-                co_await flushStored(client, *sessions, transcript, out);
+                co_await flushStored(client, transcript, out);
             else
                 co_await converse(client, options, transcript);
         };
