@@ -43,6 +43,9 @@ public:
     /// While set, a save waits for `landSave` before writing and for `finishSave` after.
     std::atomic<bool> stallSaves{false};
     std::atomic<bool> saveStarted{false}, landSave{false}, saveLanded{false}, finishSave{false};
+    /// While set, a removal waits for `finishRemoval`.
+    std::atomic<bool> stallRemovals{false};
+    std::atomic<bool> removeStarted{false}, finishRemoval{false};
 
     asio::awaitable<void> save(VelmoraOutboxEntry entry) override {
         log("save " + entry.id);
@@ -58,6 +61,10 @@ public:
     }
     asio::awaitable<void> remove(std::string id) override {
         log("remove " + id);
+        if (stallRemovals) {
+            removeStarted = true;
+            co_await waitFor(finishRemoval);
+        }
         if (failRemovals) {
             throw VelmoraError(VelmoraErrorCode::outboxCorrupt, std::nullopt, std::nullopt,
                                "Velmora outbox storage could not be saved.");
@@ -374,6 +381,38 @@ TEST(ClientOutboxTest, FlushSendsOnlyThisScopeAndRefusesAnotherSessionsEntry) {
     take(stream, 1);
     EXPECT_TRUE(bare.run(bare.core->flushOutbox()).empty());
     EXPECT_FALSE(ClientHarness::hasEventWithin(stream, 50ms));
+}
+
+TEST(ClientOutboxTest, FlushLeavesTheRestUnsentOnceTheSessionChanges) {
+    auto outbox = std::make_shared<ControlledOutbox>();
+    ClientStores stores;
+    stores.outbox = outbox;
+    Conversation c(quietService(), stores);
+    c.h.service.failNext(503, std::nullopt, std::nullopt,
+                         FaultScope{"POST", "/api/widget/v1/sessions/", 2});
+    EXPECT_THROW(c.h.run(c.h.core->sendMessage(input("First", "first-key-00000001"))),
+                 VelmoraError);
+    EXPECT_THROW(c.h.run(c.h.core->sendMessage(input("Second", "second-key-0000001"))),
+                 VelmoraError);
+
+    // The first entry is accepted; while its removal is under way another session takes over.
+    outbox->stallRemovals = true;
+    auto flush = c.h.spawn(c.h.core->flushOutbox());
+    waitUntil([&] { return outbox->removeStarted.load(); });
+    const VelmoraSession other{"s_elsewhere", std::nullopt, "token-elsewhere"};
+    auto restore = c.h.spawn(c.h.core->restoreSession(other));
+    waitUntil([&] { return c.h.onStrand([core = c.h.core] { return core->session(); }) == other; });
+    outbox->finishRemoval = true;
+    outbox->stallRemovals = false;
+
+    auto error = expectVelmoraError([&] { flush.get(); });
+    EXPECT_EQ(error, VelmoraError(VelmoraErrorCode::sessionExpired, std::nullopt, std::nullopt,
+                                  "The session changed before the message was sent."));
+    EXPECT_THROW(restore.get(), VelmoraError); // the service does not know that session
+    EXPECT_EQ(c.customerTexts(), (std::vector<std::string>{"Hello there", "First"}));
+    auto left = c.outbox();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].id, "second-key-0000001");
 }
 
 TEST(ClientOutboxTest, SecondMutationWhileASendIsInFlightIsRefused) {
