@@ -2,6 +2,7 @@
 
 #include "velmora/async_stream.hpp"
 #include "velmora/calendar.hpp"
+#include "velmora/client.hpp"
 #include "velmora/configuration.hpp"
 #include "velmora/decoding_error.hpp"
 #include "velmora/durable_records.hpp"
@@ -15,6 +16,7 @@
 #include "velmora/procedure_locale_catalog.hpp"
 #include "velmora/procedure_models.hpp"
 #include "velmora/stores.hpp"
+#include "velmora/transport.hpp"
 #include "velmora/types.hpp"
 #include "velmora/voice.hpp"
 #include "velmora/widget_appearance.hpp"
