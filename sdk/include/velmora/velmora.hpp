@@ -1,13 +1,18 @@
 #pragma once
 
 #include "velmora/async_stream.hpp"
+#include "velmora/bridge_codec.hpp"
+#include "velmora/bridge_inputs.hpp"
 #include "velmora/calendar.hpp"
+#include "velmora/client_tools.hpp"
 #include "velmora/configuration.hpp"
+#include "velmora/conversation_form_contract.hpp"
 #include "velmora/decoding_error.hpp"
 #include "velmora/durable_records.hpp"
 #include "velmora/error.hpp"
 #include "velmora/events.hpp"
 #include "velmora/host_actions.hpp"
+#include "velmora/host_value.hpp"
 #include "velmora/json_coding.hpp"
 #include "velmora/json_file_stores.hpp"
 #include "velmora/json_value.hpp"
