@@ -228,8 +228,7 @@ std::optional<std::int64_t> VelmoraBridgeCodec::integer(const Dictionary& values
     return -1;
 }
 
-std::optional<double> VelmoraBridgeCodec::duration(const Dictionary& values,
-                                                   std::string_view key) {
+std::optional<double> VelmoraBridgeCodec::duration(const Dictionary& values, std::string_view key) {
     const VelmoraHostValue* value = values.find(key);
     if (value == nullptr) {
         return std::nullopt;

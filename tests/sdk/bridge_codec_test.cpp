@@ -93,28 +93,34 @@ TEST(VelmoraBridgeCodec, EnvelopeReadersKeepTextKeysOnly) {
 }
 
 TEST(VelmoraBridgeCodec, RecordsBecomeDictionariesWithoutAbsentKeys) {
-    VelmoraMessage message{"m1", "c1", "inbound", std::nullopt, "Hi", std::nullopt,
-                           "2024-01-01T00:00:00Z", "sent", std::vector<VelmoraAttachment>{{}},
-                           JSONValue(JSONValue::Object{{"x", nullptr}}), std::nullopt};
+    VelmoraMessage message{"m1",
+                           "c1",
+                           "inbound",
+                           std::nullopt,
+                           "Hi",
+                           std::nullopt,
+                           "2024-01-01T00:00:00Z",
+                           "sent",
+                           std::vector<VelmoraAttachment>{{}},
+                           JSONValue(JSONValue::Object{{"x", nullptr}}),
+                           std::nullopt};
     VelmoraSupport support;
     support.state = "ai";
-    VelmoraSnapshot snapshot{"s1", "c1", {message}, support, JSONValue(nullptr),
-                             std::nullopt, 4};
+    VelmoraSnapshot snapshot{"s1", "c1", {message}, support, JSONValue(nullptr), std::nullopt, 4};
     const Dictionary encoded = VelmoraBridgeCodec::snapshot(snapshot);
     EXPECT_EQ(VelmoraBridgeCodec::integer(encoded, "conversationRevision"), 4);
     EXPECT_TRUE(encoded.find("procedureAction")->isNull());
     EXPECT_FALSE(encoded.contains("procedureQuickActions"));
     EXPECT_EQ(*encoded.find("support"), VelmoraHostValue(Dictionary{{"state", "ai"}}));
     const auto& m = encoded.find("messages")->ifArray()->at(0);
-    const Dictionary expectedMessage{
-        {"id", "m1"},
-        {"conversationId", "c1"},
-        {"direction", "inbound"},
-        {"bodyText", "Hi"},
-        {"sentAt", "2024-01-01T00:00:00Z"},
-        {"deliveryStatus", "sent"},
-        {"attachments", VelmoraHostValue::Array{Dictionary{}}},
-        {"conversationForm", Dictionary{{"x", nullptr}}}};
+    const Dictionary expectedMessage{{"id", "m1"},
+                                     {"conversationId", "c1"},
+                                     {"direction", "inbound"},
+                                     {"bodyText", "Hi"},
+                                     {"sentAt", "2024-01-01T00:00:00Z"},
+                                     {"deliveryStatus", "sent"},
+                                     {"attachments", VelmoraHostValue::Array{Dictionary{}}},
+                                     {"conversationForm", Dictionary{{"x", nullptr}}}};
     EXPECT_EQ(m, VelmoraHostValue(expectedMessage));
 
     EXPECT_EQ(VelmoraBridgeCodec::event(event::sessionCleared{}),

@@ -34,35 +34,44 @@ TEST(VelmoraBridgeInput, SessionStartFailuresInPrecedence) {
         Dictionary values;
         std::string message;
     } cases[] = {
-        {"unknown key before missing message", {{"widget", "x"}},
+        {"unknown key before missing message",
+         {{"widget", "x"}},
          "The bridge operation contains an unsupported field."},
         {"empty", {}, "startSession.message is required."},
         {"message not text", {{"message", 5}}, "startSession.message is required."},
         {"envelope keys accepted",
          {{"message", ""}, {"apiOrigin", "x"}, {"pollIntervalMs", 5}, {"config", Dictionary{}}},
          "parsed"},
-        {"null key value", {{"message", "hi"}, {"idempotencyKey", nullptr}},
+        {"null key value",
+         {{"message", "hi"}, {"idempotencyKey", nullptr}},
          "Bridge string fields must be strings."},
-        {"number as text", {{"message", "hi"}, {"timeZone", 1}},
+        {"number as text",
+         {{"message", "hi"}, {"timeZone", 1}},
          "Bridge string fields must be strings."},
-        {"prefill not a dictionary", {{"message", "hi"}, {"prefill", "x"}},
+        {"prefill not a dictionary",
+         {{"message", "hi"}, {"prefill", "x"}},
          "startSession.prefill must be an object."},
-        {"prefill with envelope key", {{"message", "hi"}, {"prefill", Dictionary{{"locale", "en"}}}},
+        {"prefill with envelope key",
+         {{"message", "hi"}, {"prefill", Dictionary{{"locale", "en"}}}},
          "The bridge operation contains an unsupported field."},
         {"prefill fields not a dictionary",
          {{"message", "hi"}, {"prefill", Dictionary{{"fields", VelmoraHostValue::Array{}}}}},
          "Metadata must be an object."},
-        {"metadata array", {{"message", "hi"}, {"metadata", VelmoraHostValue::Array{}}},
+        {"metadata array",
+         {{"message", "hi"}, {"metadata", VelmoraHostValue::Array{}}},
          "Metadata must be an object."},
-        {"metadata numeric key", {{"message", "hi"}, {"metadata", numericKeyed}},
+        {"metadata numeric key",
+         {{"message", "hi"}, {"metadata", numericKeyed}},
          "Metadata object keys must be strings."},
         {"nested numeric key",
          {{"message", "hi"},
           {"metadata", Dictionary{{"n", VelmoraHostValue::Array{numericKeyed}}}}},
          "Metadata object keys must be strings."},
-        {"non-finite number", {{"message", "hi"}, {"metadata", Dictionary{{"n", INFINITY}}}},
+        {"non-finite number",
+         {{"message", "hi"}, {"metadata", Dictionary{{"n", INFINITY}}}},
          "Metadata contains a non-finite number."},
-        {"bytes that are not UTF-8", {{"message", "hi"}, {"metadata", Dictionary{{"t", "\xff"}}}},
+        {"bytes that are not UTF-8",
+         {{"message", "hi"}, {"metadata", Dictionary{{"t", "\xff"}}}},
          "Metadata contains an unsupported value."},
     };
     for (const auto& c : cases) {
@@ -100,7 +109,9 @@ TEST(VelmoraBridgeInput, SessionStartReadsEveryField) {
 
 TEST(VelmoraBridgeInput, MessageAndOperationValues) {
     EXPECT_EQ(failure([] { VelmoraBridgeInput::message({}); }), "sendMessage.text is required.");
-    EXPECT_EQ(failure([] { VelmoraBridgeInput::message({{"message", "hi"}}); }),
+    EXPECT_EQ(failure([] {
+                  VelmoraBridgeInput::message({{"message", "hi"}});
+              }),
               "The bridge operation contains an unsupported field.");
     const auto input = VelmoraBridgeInput::message(
         {{"text", "hi"}, {"startedAt", "2024-01-01T00:00:00Z"}, {"accountScope", "a"}});
@@ -110,9 +121,9 @@ TEST(VelmoraBridgeInput, MessageAndOperationValues) {
     const Dictionary withWidget{{"message", "hi"}, {"widget", Dictionary{}}, {"config", 1}};
     EXPECT_EQ(startFailure(withWidget), "The bridge operation contains an unsupported field.");
     EXPECT_EQ(VelmoraBridgeInput::operationValues(withWidget), (Dictionary{{"message", "hi"}}));
-    EXPECT_EQ(VelmoraBridgeInput::sessionStart(VelmoraBridgeInput::operationValues(withWidget))
-                  .message,
-              "hi");
+    EXPECT_EQ(
+        VelmoraBridgeInput::sessionStart(VelmoraBridgeInput::operationValues(withWidget)).message,
+        "hi");
 }
 
 } // namespace

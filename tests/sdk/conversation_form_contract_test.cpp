@@ -14,7 +14,12 @@ using Values = std::map<std::string, JSONValue>;
 VelmoraConversationFormField field(std::string id, std::string type, bool required = false,
                                    std::vector<JSONValue> conditions = {},
                                    std::optional<JSONValue> value = std::nullopt) {
-    return {id, id, std::move(type), {"red", "green", "Blue"}, required, std::move(conditions),
+    return {id,
+            id,
+            std::move(type),
+            {"red", "green", "Blue"},
+            required,
+            std::move(conditions),
             std::move(value)};
 }
 
@@ -156,10 +161,8 @@ TEST(ConversationFormContract, ConditionsDecideVisibility) {
         {"unknown operator", condition("a", "greater"), JSONValue(1.0), false},
         {"not an object", JSONValue("a"), JSONValue(1.0), false},
         {"empty object", JSONValue::Object{}, JSONValue(1.0), false},
-        {"fieldId not text",
-         JSONValue::Object{{"fieldId", 1.0}, {"operator", "exists"}},
-         JSONValue(1.0),
-         false},
+        {"fieldId not text", JSONValue::Object{{"fieldId", 1.0}, {"operator", "exists"}},
+         JSONValue(1.0), false},
     };
     for (const auto& c : cases) {
         auto f = form({field("a", "text"), field("b", "text", false, {c.condition})});
@@ -187,8 +190,7 @@ TEST(ConversationFormContract, InitialValuesCountAndHiddenValuesAreDropped) {
 
     // Conditions read hidden fields' values; hiding does not cascade.
     auto chain = form({field("a", "text", false, {condition("z", "exists")}),
-                       field("b", "text", false, {condition("a", "exists")}),
-                       field("z", "text")});
+                       field("b", "text", false, {condition("a", "exists")}), field("z", "text")});
     EXPECT_EQ(ConversationFormContract::visibleFields(chain, {{"a", "x"}}).size(), 2u);
 }
 

@@ -1,5 +1,7 @@
 #include "widget_api.hpp"
 
+#include "rich_operations.hpp"
+
 #include "detail/date_time.hpp"
 #include "detail/json.hpp"
 #include "detail/text.hpp"
@@ -89,7 +91,10 @@ struct WidgetApi::Call {
     }
 };
 
-WidgetApi::WidgetApi(const WidgetService::Options& options) : options_(options) {}
+WidgetApi::WidgetApi(const WidgetService::Options& options)
+    : options_(options), rich_(std::make_unique<RichOperations>()) {}
+
+WidgetApi::~WidgetApi() = default;
 
 ServiceAnswer WidgetApi::handle(const RecordedRequest& request) {
     const std::string target =
@@ -162,6 +167,17 @@ ServiceAnswer WidgetApi::route(Call& call) {
             return readMessages(*session);
         }
         return allow("POST", [&] { return sendMessage(call, *session); });
+    }
+    if (s.size() >= 3 && s[0] == "sessions") {
+        Session* session = findSession(s[1], call.integration);
+        if (!session || call.request.header("x-velmora-session-token") != session->token) {
+            return errorAnswer(401, "session_expired");
+        }
+        const SessionCall sessionCall{
+            call.request, session->id, {s.begin() + 2, s.end()}, call.query};
+        if (auto answer = rich_->handle(sessionCall)) {
+            return *answer;
+        }
     }
     return errorAnswer(404, "not_found");
 }

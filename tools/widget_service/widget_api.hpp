@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,11 +30,14 @@ ServiceAnswer errorAnswer(int status, std::optional<std::string> code,
 
 /// The widget API's state and rules, without HTTP: sessions, messages, idempotent replay and the
 /// assistant. Thread-safe; every request is handled under one lock.
+class RichOperations;
+
 class WidgetApi {
 public:
     using Clock = std::chrono::steady_clock;
 
     explicit WidgetApi(const WidgetService::Options& options);
+    ~WidgetApi();
 
     ServiceAnswer handle(const RecordedRequest& request);
 
@@ -98,6 +102,7 @@ private:
     std::deque<Session> sessions_; // a deque: references stay valid as sessions are added
     std::map<ReplayKey, Replay> replays_;
     std::uint64_t counter_ = 0;
+    std::unique_ptr<RichOperations> rich_;
 };
 
 } // namespace velmora::tools

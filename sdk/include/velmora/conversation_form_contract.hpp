@@ -19,7 +19,8 @@ struct ConversationFormContract {
     /// The fields shown for `values` laid over the initial values, in form order. A field shows
     /// when every one of its conditions holds; a malformed condition hides its field.
     static std::vector<VelmoraConversationFormField>
-    visibleFields(const VelmoraConversationForm& form, const std::map<std::string, JSONValue>& values);
+    visibleFields(const VelmoraConversationForm& form,
+                  const std::map<std::string, JSONValue>& values);
 
     /// The values to submit: the visible fields that have a value, each checked against its
     /// type. Throws `VelmoraError` (fieldInvalid, "Conversation form values do not match the

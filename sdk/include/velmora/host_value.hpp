@@ -52,8 +52,16 @@ public:
     using Storage = std::variant<Null, bool, std::int64_t, std::uint64_t, double, std::string,
                                  Array, Dictionary>;
 
-    enum class Kind { null, boolean, signedInteger, unsignedInteger, floating, string, array,
-                      dictionary };
+    enum class Kind {
+        null,
+        boolean,
+        signedInteger,
+        unsignedInteger,
+        floating,
+        string,
+        array,
+        dictionary
+    };
 
     VelmoraHostValue() : storage_(Null{}) {}
     VelmoraHostValue(std::nullptr_t) : storage_(Null{}) {}

@@ -15,7 +15,9 @@ namespace detail {
 template <> struct Codec<VelmoraClientToolRequest> {
     static json::value encode(const VelmoraClientToolRequest& v) {
         ObjectWriter w;
-        w.field("toolName", v.toolName).field("basisMessageId", v.basisMessageId).field("input", v.input);
+        w.field("toolName", v.toolName)
+            .field("basisMessageId", v.basisMessageId)
+            .field("input", v.input);
         return w.take();
     }
     static VelmoraClientToolRequest decode(const json::value& v, const std::string& path) {
@@ -71,7 +73,8 @@ bool isText(const JSONValue* value, std::string_view expected) {
 
 bool isMemberName(const std::string& name) {
     static const Pattern shape(R"(^[a-z][a-zA-Z0-9_]{0,63}$)");
-    static const Pattern sensitive(R"((?i).*(token|password|secret|auth|cookie|api_?key|card|bank|cvc|cvv).*)");
+    static const Pattern sensitive(
+        R"((?i).*(token|password|secret|auth|cookie|api_?key|card|bank|cvc|cvv).*)");
     return shape.matches(name) && !sensitive.matches(name) && name != "constructor" &&
            name != "prototype" && name != "__proto__";
 }
@@ -88,7 +91,8 @@ void validateClientToolPayload(const Object& payload) {
         if (!isMemberName(name)) {
             invalidOperation();
         }
-        const bool flat = value.ifBool() || (value.ifNumber() && std::isfinite(*value.ifNumber())) ||
+        const bool flat = value.ifBool() ||
+                          (value.ifNumber() && std::isfinite(*value.ifNumber())) ||
                           (value.ifString() &&
                            text::graphemeCount(*value.ifString()) <= kMaxPayloadTextCharacters);
         if (!flat) {
@@ -269,9 +273,8 @@ ClientCore::Task<JSONValue> ClientCore::requestClientTool(VelmoraClientToolReque
 ClientCore::Task<JSONValue> ClientCore::completeClientTool(VelmoraClientToolResult result) {
     validateClientToolCallId(result.callId);
     validateClientToolPayload(result.output);
-    co_return co_await sendClientToolRequest(*this, "complete", "POST",
-                                             Codec<VelmoraClientToolResult>::encode(result),
-                                             result.callId);
+    co_return co_await sendClientToolRequest(
+        *this, "complete", "POST", Codec<VelmoraClientToolResult>::encode(result), result.callId);
 }
 
 ClientCore::Task<JSONValue> ClientCore::clientToolStatus(std::string callId) {
@@ -280,7 +283,7 @@ ClientCore::Task<JSONValue> ClientCore::clientToolStatus(std::string callId) {
 }
 
 ClientCore::Task<JSONValue> ClientCore::performClientToolOperation(json::object object,
-                                                                  std::string operation) {
+                                                                   std::string operation) {
     if (operation == "client-tool-status") {
         requireOperationKeys(object, {"operation", "callId"}, {"callId"});
         const auto* callId = textMember(object, "callId");

@@ -10,8 +10,9 @@ namespace {
 constexpr std::string_view kProposals = "/commerce/actions/proposals";
 
 // "?integration=..." followed by the optional items that have a value, in the given order.
-std::string withQueryItems(std::string path,
-                           std::initializer_list<std::pair<const char*, const std::optional<std::string>*>> items) {
+std::string withQueryItems(
+    std::string path,
+    std::initializer_list<std::pair<const char*, const std::optional<std::string>*>> items) {
     for (const auto& [name, value] : items) {
         if (*value) {
             path += std::string("&") + name + "=" + percentEncodeQueryValue(**value);
@@ -43,8 +44,8 @@ ClientCore::Task<JSONValue> ClientCore::loadCommerceOrder(std::string reference)
     const VelmoraSession session = requireCurrentSession();
     VelmoraInputValidation::requireReference(reference, "Order reference is invalid.");
     PipelineRequest request;
-    request.path = sessionPath(session.sessionId,
-                               "/commerce/orders/" + percentEncodePathSegment(reference));
+    request.path =
+        sessionPath(session.sessionId, "/commerce/orders/" + percentEncodePathSegment(reference));
     request.token = session.sessionToken;
     request.requestGeneration = generation_;
     co_return co_await this->request<JSONValue>(std::move(request));
@@ -71,9 +72,9 @@ ClientCore::Task<JSONValue> ClientCore::confirmCommerceProposal(std::string prop
     VelmoraInputValidation::requireReference(proposalId, "Commerce proposal id is invalid.");
     VelmoraInputValidation::requireIdempotencyKey(idempotencyKey);
     PipelineRequest request;
-    request.path = sessionPath(session.sessionId, std::string(kProposals) + "/" +
-                                                      percentEncodePathSegment(proposalId) +
-                                                      "/confirm");
+    request.path =
+        sessionPath(session.sessionId, std::string(kProposals) + "/" +
+                                           percentEncodePathSegment(proposalId) + "/confirm");
     request.method = "POST";
     request.body = json::object{{"confirmed", true}};
     request.token = session.sessionToken;

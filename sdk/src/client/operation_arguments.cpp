@@ -23,7 +23,8 @@ bool contains(KeyList keys, std::string_view key) {
 
 bool hasExactly(const json::object& object, KeyList keys) {
     return object.size() == keys.size() &&
-           std::all_of(keys.begin(), keys.end(), [&](std::string_view k) { return object.contains(k); });
+           std::all_of(keys.begin(), keys.end(),
+                       [&](std::string_view k) { return object.contains(k); });
 }
 
 const json::string* text(const json::object& object, std::string_view key) {
@@ -86,8 +87,9 @@ void requireOperationKeys(const json::object& object, KeyList allowed, KeyList r
     const bool onlyAllowed = std::all_of(object.begin(), object.end(), [&](const auto& member) {
         return contains(allowed, member.key());
     });
-    const bool allRequired = std::all_of(required.begin(), required.end(),
-                                         [&](std::string_view key) { return object.contains(key); });
+    const bool allRequired =
+        std::all_of(required.begin(), required.end(),
+                    [&](std::string_view key) { return object.contains(key); });
     if (!onlyAllowed || !allRequired) {
         fail("Native operation fields are invalid.");
     }
@@ -121,7 +123,8 @@ JSONValue::Object jsonValues(const json::object& object) {
 VelmoraAttachmentUploadIntent decodeIntent(const json::object& object) {
     const KeyList keys = {"clientId", "attachmentId", "uploadUrl", "uploadToken", "expiresAt"};
     if (!hasExactly(object, keys) ||
-        !std::all_of(keys.begin(), keys.end(), [&](std::string_view k) { return text(object, k); })) {
+        !std::all_of(keys.begin(), keys.end(),
+                     [&](std::string_view k) { return text(object, k); })) {
         fail("Attachment intent is invalid.");
     }
     auto get = [&](std::string_view k) { return std::string(view(*text(object, k))); };
@@ -136,14 +139,13 @@ VelmoraProcedureActionInput decodeProcedureInput(const json::object& object) {
     static const Pattern idempotencyKey(R"(^[A-Za-z0-9_-]{16,128}$)");
     static const Pattern procedureId(R"(^[a-z][a-zA-Z0-9_.-]{0,127}$)");
     static const Pattern stepOrParameter(R"(^[a-z][a-z0-9_]{0,63}$)");
-    const KeyList keys = {"action",    "value",       "idempotencyKey", "nativeCommerceUi",
-                              "procedureId", "runId",     "expectedUpdatedAt", "locale",
-                              "stepId",    "parameterId", "timeZone"};
+    const KeyList keys = {"action",      "value",       "idempotencyKey",    "nativeCommerceUi",
+                          "procedureId", "runId",       "expectedUpdatedAt", "locale",
+                          "stepId",      "parameterId", "timeZone"};
     auto invalid = [] { fail("Procedure action input is invalid."); };
 
-    if (object.empty() || !std::all_of(object.begin(), object.end(), [&](const auto& m) {
-            return contains(keys, m.key());
-        })) {
+    if (object.empty() || !std::all_of(object.begin(), object.end(),
+                                       [&](const auto& m) { return contains(keys, m.key()); })) {
         invalid();
     }
     const auto* action = text(object, "action");
@@ -165,8 +167,8 @@ VelmoraProcedureActionInput decodeProcedureInput(const json::object& object) {
     } else {
         const auto* runId = text(object, "runId");
         const auto* expected = text(object, "expectedUpdatedAt");
-        if (!runId || !view(*runId).starts_with("wr_") || !isReference(view(*runId)) ||
-            !expected || !VelmoraInputValidation::isText(view(*expected), 64) ||
+        if (!runId || !view(*runId).starts_with("wr_") || !isReference(view(*runId)) || !expected ||
+            !VelmoraInputValidation::isText(view(*expected), 64) ||
             !isInternetDateTime(view(*expected))) {
             invalid();
         }
@@ -225,9 +227,8 @@ VelmoraCommerceProposalInput decodeCommerceInput(const json::object& object) {
     if (const auto* items = selection->if_contains("lineItems")) {
         const auto* array = items->if_array();
         if (!array || array->size() > 100 ||
-            !std::all_of(array->begin(), array->end(), [](const json::value& v) {
-                return v.is_object();
-            })) {
+            !std::all_of(array->begin(), array->end(),
+                         [](const json::value& v) { return v.is_object(); })) {
             fail("Commerce line item selection is invalid.");
         }
         std::vector<VelmoraCommerceLineItemSelection> lineItems;

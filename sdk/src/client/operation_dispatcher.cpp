@@ -11,7 +11,8 @@ constexpr std::size_t kMaxOperationBytes = 65536;
 // bound keeps the recursive walks over parsed values from exhausting the stack.
 constexpr std::size_t kMaxOperationDepth = 64;
 
-[[noreturn]] void fail(const char* message, VelmoraErrorCode code = VelmoraErrorCode::fieldInvalid) {
+[[noreturn]] void fail(const char* message,
+                       VelmoraErrorCode code = VelmoraErrorCode::fieldInvalid) {
     throw VelmoraError(code, std::nullopt, std::nullopt, message);
 }
 
@@ -103,7 +104,8 @@ ClientCore::Task<std::string> ClientCore::performOperation(std::string requestJs
         if (!values) {
             fail(invalid);
         }
-        auto submission = co_await submitConversationForm(std::move(requestId), jsonValues(*values));
+        auto submission =
+            co_await submitConversationForm(std::move(requestId), jsonValues(*values));
         co_return encodeReply(JSONValue::Object{{"ok", submission.ok},
                                                 {"requestId", submission.requestId},
                                                 {"status", submission.status}});
@@ -184,8 +186,8 @@ ClientCore::Task<std::string> ClientCore::performOperation(std::string requestJs
     }
     if (name == "commerce-proposal") {
         requireOperationKeys(object, {"operation", "proposalId"}, {"proposalId"});
-        std::string proposalId = referenceMember(object, "proposalId",
-                                                 "Commerce proposal status operation is invalid.");
+        std::string proposalId =
+            referenceMember(object, "proposalId", "Commerce proposal status operation is invalid.");
         co_return encodeReply(co_await commerceProposalStatus(std::move(proposalId)));
     }
     fail("Unsupported native operation.", VelmoraErrorCode::unsupported);
