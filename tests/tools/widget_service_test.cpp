@@ -1,7 +1,9 @@
 #include "widget_service.hpp"
 
 #include "detail/json.hpp"
+#include "input_validation.hpp"
 #include "velmora/error.hpp"
+#include "velmora/models.hpp"
 #include "velmora/transport.hpp"
 
 #include <boost/asio/use_future.hpp>
@@ -203,6 +205,33 @@ TEST_F(WidgetServiceTest, SessionMessageAndTheAssistantsReplies) {
         EXPECT_EQ(text(m, "sentAt").size(), 20u) << i;
     }
     EXPECT_EQ(ids.size(), 4u);
+}
+
+TEST_F(WidgetServiceTest, AnswersDecodeAsTheSdksRecords) {
+    auto bodyText = [](const VelmoraHTTPResponse& response) {
+        return std::string(response.body.begin(), response.body.end());
+    };
+    auto started = startRaw(messageBody("Hello there", "key-records-0000001"));
+    const auto session = decodeJSON<VelmoraSession>(bodyText(started));
+    EXPECT_NO_THROW(detail::VelmoraInputValidation::requireSession(session));
+    ASSERT_TRUE(session.conversationId.has_value());
+    const Started s{session.sessionId, *session.conversationId, session.sessionToken, ""};
+
+    const auto accepted = decodeJSON<VelmoraAcceptedMessage>(
+        bodyText(post(s, "Second message", "key-records-0000002")));
+    EXPECT_EQ(accepted.sessionId, session.sessionId);
+    EXPECT_TRUE(accepted.messageId.has_value());
+
+    service->postServiceMessage(session.sessionId, "ai", "An answer");
+    const auto snapshot = decodeJSON<VelmoraSnapshot>(
+        bodyText(send(request("GET", messagesURL(s), std::nullopt,
+                              {{"x-velmora-session-token", session.sessionToken}}))));
+    ASSERT_EQ(snapshot.messages.size(), 3u);
+    EXPECT_EQ(snapshot.messages[1].id, *accepted.messageId);
+    EXPECT_EQ(snapshot.messages[2].authorKind, "ai");
+    ASSERT_TRUE(snapshot.support.has_value());
+    EXPECT_EQ(snapshot.support->state, "ai");
+    EXPECT_EQ(snapshot.conversationRevision, 3);
 }
 
 TEST_F(WidgetServiceTest, ResumeAnswersTheLatestSessionOfTheSameCredential) {
@@ -446,8 +475,10 @@ TEST_F(WidgetServiceTest, DelayedAnswerOutlastsTheClientsTimeout) {
     auto slow = request("GET", url("/api/widget/v1/config"));
     slow.timeout = std::chrono::milliseconds(200);
     EXPECT_THROW(send(slow), boost::system::system_error);
-    // The delayed handler still waits; stopping the service cuts it short.
+    // A short delay ends in the ordinary answer.
+    service->delayNext(std::chrono::milliseconds(20));
     EXPECT_EQ(send(request("GET", url("/api/widget/v1/config"))).statusCode, 200);
+    // The long delay still holds its handler; stopping the service cuts it short.
     service->stop();
 }
 

@@ -1,8 +1,8 @@
 #include "widget_service.hpp"
 
-#include "connection_sockets.hpp"
 #include "elastic_pool.hpp"
 #include "fault_plan.hpp"
+#include "loopback_server.hpp"
 #include "service_controls.hpp"
 #include "widget_api.hpp"
 
@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <csignal>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
@@ -107,7 +106,7 @@ public:
     std::vector<RecordedRequest> recorded_;
 
     std::mutex lifecycleMutex_;
-    std::vector<std::unique_ptr<httplib::Server>> servers_;
+    std::vector<std::unique_ptr<LoopbackServer>> servers_;
     std::vector<std::thread> listeners_;
     std::atomic<std::uint16_t> port_{0};
 
@@ -116,27 +115,29 @@ public:
     bool stopping_ = false;
 
 private:
-    std::unique_ptr<httplib::Server> makeServer();
+    /// `stop()` with `lifecycleMutex_` held.
+    void stopLocked();
+    std::unique_ptr<LoopbackServer> makeServer();
     /// Binds `host` and listens; the port, or 0 on failure. `listeningSocket` receives the
     /// socket, so that a server never started can be closed.
-    std::uint16_t bind(httplib::Server& server, const std::string& host, std::uint16_t port,
+    std::uint16_t bind(LoopbackServer& server, const std::string& host, std::uint16_t port,
                        int& listeningSocket);
     void serve(const httplib::Request& request, httplib::Response& response);
     /// False when the service stopped meanwhile.
     bool pause(std::chrono::milliseconds delay);
-    void applyFault(const Fault& fault, const RecordedRequest& record,
-                    const httplib::Request& request, httplib::Response& response);
+    void applyFault(const Fault& fault, const RecordedRequest& record, httplib::Response& response);
 };
 
-std::unique_ptr<httplib::Server> WidgetService::Impl::makeServer() {
-    auto server = std::make_unique<httplib::Server>();
+std::unique_ptr<LoopbackServer> WidgetService::Impl::makeServer() {
+    auto server = std::make_unique<LoopbackServer>(std::chrono::seconds(options_.keepAliveSeconds));
     const std::size_t threads = std::max<std::size_t>(options_.maxThreads, 1);
     // The library takes ownership of the queue its factory returns and deletes it when
     // listening ends. Its default, 8 fixed threads, stalls once 8 connections are kept alive.
     server->new_task_queue = [threads] { return new ElasticPool(threads); };
     server->set_tcp_nodelay(true);
-    server->set_keep_alive_max_count(10'000);
+    // Only for the Keep-Alive header the library writes; the connection loop is the server's.
     server->set_keep_alive_timeout(options_.keepAliveSeconds);
+    server->set_keep_alive_max_count(1'000'000);
     server->set_payload_max_length(kPayloadLimit);
     httplib::Server::Handler handler = [this](const httplib::Request& request,
                                               httplib::Response& response) {
@@ -157,7 +158,7 @@ std::unique_ptr<httplib::Server> WidgetService::Impl::makeServer() {
     return server;
 }
 
-std::uint16_t WidgetService::Impl::bind(httplib::Server& server, const std::string& host,
+std::uint16_t WidgetService::Impl::bind(LoopbackServer& server, const std::string& host,
                                         std::uint16_t port, int& listeningSocket) {
     auto socket = std::make_shared<int>(-1);
     server.set_socket_options([socket](int created) {
@@ -181,13 +182,6 @@ std::uint16_t WidgetService::Impl::bind(httplib::Server& server, const std::stri
 }
 
 std::uint16_t WidgetService::Impl::start(std::uint16_t requestedPort) {
-    // Writing to a connection the peer (or a drop fault) closed must fail, not end the process.
-    static const bool pipeIgnored = [] {
-        std::signal(SIGPIPE, SIG_IGN);
-        return true;
-    }();
-    (void)pipeIgnored;
-
     std::lock_guard lifecycle(lifecycleMutex_);
     if (!servers_.empty()) {
         throw std::runtime_error("The widget service is already started.");
@@ -199,8 +193,8 @@ std::uint16_t WidgetService::Impl::start(std::uint16_t requestedPort) {
     const bool withV6 = loopbackV6Available();
     // With an ephemeral port, ::1 may already use the number 127.0.0.1 gave: try another one.
     const int attempts = requestedPort == 0 && withV6 ? 20 : 1;
-    std::unique_ptr<httplib::Server> server4;
-    std::unique_ptr<httplib::Server> server6;
+    std::unique_ptr<LoopbackServer> server4;
+    std::unique_ptr<LoopbackServer> server6;
     std::uint16_t port = 0;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         int socket4 = -1;
@@ -234,8 +228,13 @@ std::uint16_t WidgetService::Impl::start(std::uint16_t requestedPort) {
     }
     // `stop()` only reaches a server that runs, so wait until each does; the sockets already
     // listen, so clients can connect meanwhile.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (auto& server : servers_) {
         while (!server->is_running()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                stopLocked();
+                throw std::runtime_error("The widget service did not start listening.");
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
@@ -245,6 +244,10 @@ std::uint16_t WidgetService::Impl::start(std::uint16_t requestedPort) {
 
 void WidgetService::Impl::stop() {
     std::lock_guard lifecycle(lifecycleMutex_);
+    stopLocked();
+}
+
+void WidgetService::Impl::stopLocked() {
     if (servers_.empty()) {
         return;
     }
@@ -256,8 +259,10 @@ void WidgetService::Impl::stop() {
     for (auto& server : servers_) {
         server->stop();
     }
-    // Workers wait on kept-alive connections until those time out; end them now.
-    shutdownConnections(port_);
+    // Kept-alive connections would otherwise hold their workers until they time out.
+    for (auto& server : servers_) {
+        server->closeConnections();
+    }
     for (auto& listener : listeners_) {
         listener.join();
     }
@@ -281,21 +286,21 @@ void WidgetService::Impl::serve(const httplib::Request& request, httplib::Respon
         recorded_.push_back(record);
     }
     if (auto fault = faults_.take(record.method, record.path)) {
-        applyFault(*fault, record, request, response);
+        applyFault(*fault, record, response);
         return;
     }
     write(response, api_.handle(record));
 }
 
 void WidgetService::Impl::applyFault(const Fault& fault, const RecordedRequest& record,
-                                     const httplib::Request& request, httplib::Response& response) {
+                                     httplib::Response& response) {
     using Action = Fault::Action;
     std::optional<ServiceAnswer> answer;
     if (fault.afterCommit || fault.action == Action::oversize) {
         answer = api_.handle(record);
     }
     auto drop = [&] {
-        shutdownConnection(request.local_port, request.remote_addr, request.remote_port);
+        LoopbackServer::dropCurrentConnection();
         response.status = 500;
     };
     if (!pause(fault.delay)) {

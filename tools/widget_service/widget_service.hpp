@@ -16,14 +16,17 @@
 
 namespace velmora::tools {
 
-/// One request as the service read it, before any fault or handler touched it.
+/// One request as the service read it, before any fault or handler touched it. Requests that
+/// the HTTP library itself refuses (a POST without a length, a malformed request line) never
+/// reach the service and are not recorded.
 struct RecordedRequest {
     std::string method;
     /// The path as sent, percent-encoding kept.
     std::string path;
     /// The raw query, without "?"; empty when there was none.
     std::string query;
-    /// Header fields in the order received, names as sent.
+    /// Header fields with their names as sent, ordered by name (case-insensitively; fields of
+    /// one name keep their order). Values come trimmed of surrounding white space.
     std::vector<std::pair<std::string, std::string>> headers;
     Data body;
 
@@ -101,8 +104,9 @@ public:
         /// connection holds one while it is kept alive, so this bounds the connections served
         /// at once; more wait until one closes.
         std::size_t maxThreads = 256;
-        /// Seconds an idle kept-alive connection stays open.
-        int keepAliveSeconds = 10;
+        /// Seconds an idle kept-alive connection stays open. Long, because a client that reuses a
+        /// connection just as the service closes it fails its request.
+        int keepAliveSeconds = 30;
     };
 
     static std::string defaultConfigurationBody();
