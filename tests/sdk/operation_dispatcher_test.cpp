@@ -252,3 +252,38 @@ TEST(OperationArguments, ProcedureInputsReadOptionalKeysOfAnotherTypeAsAbsent) {
 
 } // namespace
 } // namespace velmora::testing
+
+namespace velmora::testing {
+namespace {
+
+// The public client hands the operation text to the dispatcher and its JSON answer back.
+TEST(OperationDispatcherThroughTheClient, AnswersWithJSONText) {
+    tools::WidgetService service;
+    service.start();
+    asio::io_context io;
+    VelmoraConfiguration configuration(
+        service.origin(), "local-demo", "account-a", "en", std::nullopt,
+        []() -> asio::awaitable<std::string> { co_return "host-token"; }, 1.0);
+    ClientStores stores;
+    VelmoraClient client(io.get_executor(), std::move(configuration), stores.outbox,
+                         stores.pendingSessionStarts, stores.sessions,
+                         stores.pendingAttachmentSends, stores.pendingAttachmentOperations,
+                         std::make_shared<VelmoraURLSessionTransport>());
+    auto run = [&](auto future) {
+        io.run();
+        io.restart();
+        return future.get();
+    };
+    const std::string order = R"({"operation":"order-detail","orderRef":"1001"})";
+    auto error = expectVelmoraError([&] { run(client.performOperation(order, asio::use_future)); });
+    EXPECT_EQ(error.message(), "Start or resume a session first.");
+
+    VelmoraSessionStartInput start;
+    start.message = "Hello there";
+    run(client.startSession(start, asio::use_future));
+    const auto answer = run(client.performOperation(order, asio::use_future));
+    EXPECT_TRUE(answer.starts_with(R"({"ok":true,"order":{)")) << answer;
+}
+
+} // namespace
+} // namespace velmora::testing
