@@ -123,6 +123,12 @@ TEST_F(RichOperationsTest, OrderListQueriesKeepTheirOrder) {
 TEST_F(RichOperationsTest, CommerceProposalsCarryTheCallersIdempotencyKey) {
     const auto order = h.run(h.core->loadCommerceOrder("1001"));
     EXPECT_EQ(*order.ifObject()->at("order").ifObject()->at("name").ifString(), "#1001");
+    auto detail = onlyRequest("GET", "/commerce/orders/1001");
+    EXPECT_EQ(detail.query, "integration=local-demo");
+    EXPECT_FALSE(detail.header("x-velmora-idempotency-key"));
+    h.service.clearRequests();
+    h.run(h.core->listCommerceOrders(std::nullopt, std::nullopt));
+    EXPECT_FALSE(onlyRequest("GET", "/commerce/orders").header("x-velmora-idempotency-key"));
 
     const auto proposal = h.run(h.core->createCommerceProposal(cancelOrder(), kKey));
     const std::string proposalId = *proposal.ifObject()->at("proposalId").ifString();
