@@ -120,8 +120,11 @@ TEST(ClientResetTest, FailedClearingIsStickyUntilAResetSucceeds) {
 
 TEST(ClientResetTest, SecondResetWhileTheFirstRunsIsRefused) {
     ClientHarness h;
-    auto first = h.spawn(h.core->resetSession());
-    auto second = h.spawn(h.core->resetSession());
+    // Both start from one handler on the strand, so the first is still clearing durable state
+    // (it waits for the persistence lock) when the second begins.
+    auto [first, second] = h.onStrand([&h] {
+        return std::make_pair(h.spawn(h.core->resetSession()), h.spawn(h.core->resetSession()));
+    });
     first.get();
     auto error = expectVelmoraError([&] { second.get(); });
     EXPECT_EQ(error.message(), "A session reset is already in progress.");

@@ -104,6 +104,11 @@ VelmoraClient::startSessionOn(Core core, VelmoraSessionStartInput input) {
     co_return co_await core->startSession(std::move(input));
 }
 
+boost::asio::awaitable<std::optional<VelmoraSession>> VelmoraClient::resumeSessionOn(Core core) {
+    co_await detail::enterOperation();
+    co_return co_await core->resumeSession();
+}
+
 boost::asio::awaitable<VelmoraAcceptedMessage>
 VelmoraClient::sendMessageOn(Core core, VelmoraMessageInput input) {
     co_await detail::enterOperation();

@@ -1,0 +1,120 @@
+#include "client_harness.hpp"
+#include "velmora/json_file_stores.hpp"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace velmora::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using tools::FaultScope;
+
+/// Runs the crash child and kills it once the service has received its request.
+void runAndKill(tools::WidgetService& service, const std::string& pathPrefix,
+                std::vector<std::string> args) {
+    service.delayNext(std::chrono::milliseconds(3000), FaultScope{"POST", pathPrefix});
+    std::vector<char*> argv;
+    std::string program = VELMORA_CRASH_CHILD;
+    argv.push_back(program.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (service.requests("POST", pathPrefix).empty() &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_FALSE(service.requests("POST", pathPrefix).empty()) << "the child sent nothing";
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+}
+
+ClientStores fileStores(const fs::path& dir) {
+    ClientStores stores;
+    stores.outbox = std::make_shared<VelmoraJSONFileOutboxStore>(dir / "outbox.json");
+    stores.pendingSessionStarts =
+        std::make_shared<VelmoraJSONPendingSessionStartStore>(dir / "pending-sessions.json");
+    stores.sessions = std::make_shared<VelmoraJSONSessionStore>(dir / "sessions.json");
+    stores.pendingAttachmentSends =
+        std::make_shared<VelmoraJSONPendingAttachmentStore>(dir / "pending-attachments.json");
+    stores.pendingAttachmentOperations =
+        std::make_shared<VelmoraJSONPendingAttachmentOperationStore>(
+            dir / "pending-attachment-operations.json");
+    return stores;
+}
+
+struct TempDir {
+    fs::path path = fs::temp_directory_path() /
+                    ("velmora-crash-" + std::to_string(::getpid()) + "-" +
+                     std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    TempDir() { fs::create_directories(path); }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+int customerMessages(const VelmoraSnapshot& snapshot, const std::string& text) {
+    int n = 0;
+    for (const auto& m : snapshot.messages)
+        n += m.authorKind == "customer" && m.bodyText == text;
+    return n;
+}
+
+TEST(ClientCrashSafetyTest, KilledDuringTheFirstMessageResumesWithTheStoredStart) {
+    TempDir dir;
+    ClientHarness::Settings settings;
+    settings.accountScope = "crash-account";
+    settings.token = "crash-token";
+    ClientHarness h(settings, fileStores(dir.path));
+    runAndKill(h.service, "/api/widget/v1/sessions",
+               {h.service.origin(), dir.path.string(), "start"});
+
+    auto resumed = h.run(h.core->resumeSession());
+    ASSERT_TRUE(resumed);
+    auto posts = h.service.requests("POST", "/api/widget/v1/sessions");
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].body, posts[1].body);
+    EXPECT_EQ(posts[1].header("x-velmora-idempotency-key"), "crash-start-key-0001");
+    auto snapshot = h.onStrand([c = h.core] { return c->snapshot(); });
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(customerMessages(*snapshot, "Hello from a host that dies"), 1);
+    EXPECT_EQ(h.run(h.stores.pendingSessionStarts->load("crash-account")), std::nullopt);
+}
+
+TEST(ClientCrashSafetyTest, KilledDuringAMessageFlushesTheStoredEntryOnce) {
+    TempDir dir;
+    ClientHarness::Settings settings;
+    settings.accountScope = "crash-account";
+    settings.token = "crash-token";
+    ClientHarness h(settings, fileStores(dir.path));
+    auto session = h.createServiceSession();
+    const std::string messages = "/api/widget/v1/sessions/" + session.sessionId + "/messages";
+    runAndKill(h.service, messages,
+               {h.service.origin(), dir.path.string(), "message", session.sessionId,
+                session.sessionToken});
+
+    h.run(h.core->restoreSession(session));
+    auto sent = h.run(h.core->flushOutbox());
+    EXPECT_EQ(sent.size(), 1u);
+    auto posts = h.service.requests("POST", messages);
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].body, posts[1].body);
+    EXPECT_EQ(posts[1].header("x-velmora-idempotency-key"), "crash-message-key-01");
+    auto snapshot = h.run(h.core->refresh());
+    EXPECT_EQ(customerMessages(snapshot, "A message that must arrive once"), 1);
+    EXPECT_TRUE(h.run(h.stores.outbox->load()).empty());
+}
+
+} // namespace
+} // namespace velmora::testing

@@ -1,0 +1,60 @@
+#include "demo_options.hpp"
+
+#include <stdexcept>
+
+namespace velmora::demo {
+
+DemoOptions parseDemoOptions(const std::vector<std::string>& arguments) {
+    DemoOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= arguments.size())
+                throw std::invalid_argument(name + " needs a value.");
+            return arguments[++i];
+        };
+        if (name == "--origin") {
+            options.origin = value();
+        } else if (name == "--integration") {
+            options.integrationId = value();
+        } else if (name == "--account") {
+            options.accountScope = value();
+        } else if (name == "--locale") {
+            options.locale = value();
+        } else if (name == "--token") {
+            options.token = value();
+        } else if (name == "--store") {
+            options.storeDirectory = value();
+        } else if (name == "--message") {
+            options.messages.push_back(value());
+        } else if (name == "--flush") {
+            options.flush = true;
+        } else if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else {
+            throw std::invalid_argument("Unknown option " + name + ".");
+        }
+    }
+    if (options.flush && !options.messages.empty())
+        throw std::invalid_argument("--flush sends nothing new: leave out --message.");
+    if (options.messages.empty()) {
+        options.messages = {"Hello! I would like to know where my order is.",
+                            "It is order 1042, placed last Monday."};
+    }
+    return options;
+}
+
+std::string demoUsage() {
+    return "usage: velmora-demo [--origin URL --integration ID --account SCOPE --locale L "
+           "--token T]\n"
+           "                    [--store DIR] [--message TEXT]... [--flush]\n"
+           "\n"
+           "Without --origin the local widget service runs in-process on a free port.\n"
+           "The first message starts a session, each later one is sent in it; after each the\n"
+           "demo waits for the assistant and prints the conversation as it grows.\n"
+           "--store DIR keeps the durable state there (default: a fresh temporary directory).\n"
+           "--flush sends nothing new: it resumes the stored session and sends again what an\n"
+           "earlier run left in the outbox.\n";
+}
+
+} // namespace velmora::demo
