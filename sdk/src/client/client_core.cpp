@@ -75,6 +75,16 @@ void ClientCore::setLoadingState(VelmoraLoadingState state) {
     emit(event::loading{state});
 }
 
+std::int64_t ClientCore::beginSessionChange() {
+    const std::int64_t newGeneration = ++generation_;
+    session_.reset();
+    snapshot_.reset();
+    attachmentUploadStates_.clear();
+    emit(event::sessionCleared{});
+    setLoadingState(VelmoraLoadingState::startingSession);
+    return newGeneration;
+}
+
 void ClientCore::checkResetGuard() const {
     if (resetInProgress_) {
         throw VelmoraError(VelmoraErrorCode::requestInProgress, std::nullopt, std::nullopt,

@@ -150,6 +150,10 @@ public:
     Task<void> savePendingAttachmentOperation(VelmoraPendingAttachmentOperation operation,
                                               std::int64_t requestGeneration);
 
+    /// Starts a new session generation for a start or a resume: the session in memory is
+    /// dropped and announced, and the client is `startingSession`. Returns the new generation.
+    std::int64_t beginSessionChange();
+
     /// Throws when a reset is running or failed (the reset guard).
     void checkResetGuard() const;
 

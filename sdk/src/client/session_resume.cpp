@@ -21,12 +21,7 @@ ClientCore::Task<std::optional<VelmoraSession>> ClientCore::resumeSession() {
 
 ClientCore::Task<std::optional<VelmoraSession>> ClientCore::resumeSessionMutation() {
     checkResetGuard();
-    const std::int64_t requestGeneration = ++generation_;
-    session_.reset();
-    snapshot_.reset();
-    attachmentUploadStates_.clear();
-    emit(event::sessionCleared{});
-    setLoadingState(VelmoraLoadingState::startingSession);
+    const std::int64_t requestGeneration = beginSessionChange();
 
     auto loadPendingOperation = [this]() -> Task<std::optional<VelmoraPendingAttachmentOperation>> {
         co_await persistenceLock_.acquire();

@@ -37,12 +37,7 @@ ClientCore::Task<VelmoraSession> ClientCore::startSessionMutation(VelmoraSession
         throw sessionChanged("before starting");
     checkResetGuard();
 
-    const std::int64_t requestGeneration = ++generation_;
-    session_.reset();
-    snapshot_.reset();
-    attachmentUploadStates_.clear();
-    emit(event::sessionCleared{});
-    setLoadingState(VelmoraLoadingState::startingSession);
+    const std::int64_t requestGeneration = beginSessionChange();
 
     const std::string key = input.idempotencyKey ? *input.idempotencyKey : uuidString();
     std::string startedAt;
