@@ -29,6 +29,8 @@ DemoOptions parseDemoOptions(const std::vector<std::string>& arguments) {
             options.messages.push_back(value());
         } else if (name == "--flush") {
             options.flush = true;
+        } else if (name == "--operation") {
+            options.operation = value();
         } else if (name == "--help" || name == "-h") {
             options.help = true;
         } else {
@@ -37,6 +39,8 @@ DemoOptions parseDemoOptions(const std::vector<std::string>& arguments) {
     }
     if (options.flush && !options.messages.empty())
         throw std::invalid_argument("--flush sends nothing new: leave out --message.");
+    if (options.flush && options.operation)
+        throw std::invalid_argument("--flush and --operation cannot be combined.");
     if (options.messages.empty()) {
         options.messages = {"Hello! I would like to know where my order is.",
                             "It is order 1042, placed last Monday."};
@@ -47,14 +51,18 @@ DemoOptions parseDemoOptions(const std::vector<std::string>& arguments) {
 std::string demoUsage() {
     return "usage: velmora-demo [--origin URL --integration ID --account SCOPE --locale L "
            "--token T]\n"
-           "                    [--store DIR] [--message TEXT]... [--flush]\n"
+           "                    [--store DIR] [--message TEXT]... [--flush | --operation JSON]\n"
            "\n"
            "Without --origin the local widget service runs in-process on a free port.\n"
            "The first message starts a session, each later one is sent in it; after each the\n"
            "demo waits for the assistant and prints the conversation as it grows.\n"
            "--store DIR keeps the durable state there (default: a fresh temporary directory).\n"
            "--flush sends nothing new: it resumes the stored session and sends again what an\n"
-           "earlier run left in the outbox.\n";
+           "earlier run left in the outbox.\n"
+           "--operation JSON runs one operation of the client's JSON dispatcher, e.g.\n"
+           "  '{\"operation\":\"order-detail\",\"orderRef\":\"1001\"}', in the stored session "
+           "(else\n"
+           "in one opened with the first message) and prints only its JSON answer.\n";
 }
 
 } // namespace velmora::demo

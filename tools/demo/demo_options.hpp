@@ -20,6 +20,9 @@ struct DemoOptions {
     std::vector<std::string> messages;
     /// Send nothing new: resume the stored session and flush its outbox.
     bool flush = false;
+    /// One JSON operation for the client's dispatcher, run in the stored session (else in one
+    /// opened with the first message); only its JSON answer is printed.
+    std::optional<std::string> operation;
     bool help = false;
 };
 

@@ -105,6 +105,16 @@ asio::awaitable<void> flushStored(VelmoraClient& client, Transcript& transcript,
     transcript.show(co_await client.refresh());
 }
 
+// The session the operation runs in: the stored one, else a new one.
+asio::awaitable<void> performOperation(VelmoraClient& client, const DemoOptions& options,
+                                       std::ostream& out) {
+    if (!co_await client.resumeSession()) {
+        co_await client.startSession(
+            VelmoraSessionStartInput{options.messages.front(), {}, {}, {}, {}, {}, {}});
+    }
+    out << co_await client.performOperation(*options.operation) << std::endl;
+}
+
 } // namespace
 
 int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
@@ -148,6 +158,10 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
         asio::cancellation_signal stopFollowing;
         std::exception_ptr failure;
         auto demo = [&]() -> asio::awaitable<void> {
+            if (options.operation) {
+                co_await performOperation(client, options, out);
+                co_return;
+            }
             auto events = co_await client.events();
             asio::co_spawn(
                 io, followEvents(std::move(events), transcript),

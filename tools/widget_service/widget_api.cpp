@@ -1,5 +1,7 @@
 #include "widget_api.hpp"
 
+#include "rich_operations.hpp"
+
 #include "detail/date_time.hpp"
 #include "detail/json.hpp"
 #include "detail/text.hpp"
@@ -76,7 +78,10 @@ ServiceAnswer errorAnswer(int status, std::optional<std::string> code,
     return jsonAnswer(status, json::object{{"ok", false}, {"error", std::move(error)}});
 }
 
-WidgetApi::WidgetApi(const WidgetService::Options& options) : options_(options) {}
+WidgetApi::WidgetApi(const WidgetService::Options& options)
+    : options_(options), rich_(std::make_unique<RichOperations>()) {}
+
+WidgetApi::~WidgetApi() = default;
 
 ServiceAnswer WidgetApi::handle(const RecordedRequest& request) {
     const std::string target =
@@ -163,6 +168,17 @@ ServiceAnswer WidgetApi::route(Call& call) {
     }
     if (s.size() == 4 && s[0] == "sessions" && s[2] == "attachments") {
         return allow("GET", [&] { return sendDownload(call, s[1], s[3]); });
+    }
+    if (s.size() >= 3 && s[0] == "sessions") {
+        Session* session = findSession(s[1], call.integration);
+        if (!session || call.request.header("x-velmora-session-token") != session->token) {
+            return errorAnswer(401, "session_expired");
+        }
+        const SessionCall sessionCall{
+            call.request, session->id, {s.begin() + 2, s.end()}, call.query};
+        if (auto answer = rich_->handle(sessionCall)) {
+            return *answer;
+        }
     }
     return errorAnswer(404, "not_found");
 }

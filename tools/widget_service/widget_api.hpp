@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -31,11 +32,14 @@ ServiceAnswer errorAnswer(int status, std::optional<std::string> code,
 
 /// The widget API's state and rules, without HTTP: sessions, messages, idempotent replay and the
 /// assistant. Thread-safe; every request is handled under one lock.
+class RichOperations;
+
 class WidgetApi {
 public:
     using Clock = std::chrono::steady_clock;
 
     explicit WidgetApi(const WidgetService::Options& options);
+    ~WidgetApi();
 
     ServiceAnswer handle(const RecordedRequest& request);
 
@@ -141,6 +145,7 @@ private:
     std::map<ReplayKey, Replay> replays_;
     std::map<std::string, Attachment> attachments_;
     std::uint64_t counter_ = 0;
+    std::unique_ptr<RichOperations> rich_;
 };
 
 } // namespace velmora::tools

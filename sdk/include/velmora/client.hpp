@@ -1,9 +1,11 @@
 #pragma once
 
 #include "velmora/async_stream.hpp"
+#include "velmora/client_tools.hpp"
 #include "velmora/configuration.hpp"
 #include "velmora/events.hpp"
 #include "velmora/models.hpp"
+#include "velmora/procedure_models.hpp"
 #include "velmora/stores.hpp"
 #include "velmora/transport.hpp"
 #include "velmora/widget_configuration.hpp"
@@ -200,6 +202,77 @@ public:
         return spawn(retryPendingAttachmentSendOn(core_), std::forward<Token>(token));
     }
 
+    // Forms, procedures, commerce, client tools and the operation dispatcher. Each is one
+    // request in the current session; none takes the mutation slot or emits events of its own.
+
+    /// Submits a conversation form's values (at most 100; check them with
+    /// `ConversationFormContract::submissionValues` first).
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto submitConversationForm(std::string requestId, JSONValue::Object values,
+                                Token&& token = {}) {
+        return spawn(submitConversationFormOn(core_, std::move(requestId), std::move(values)),
+                     std::forward<Token>(token));
+    }
+    /// Performs one step of a procedure, then reads the conversation again; a failed read fails
+    /// the call although the service performed the step.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto performProcedureAction(VelmoraProcedureActionInput input, Token&& token = {}) {
+        return spawn(performProcedureActionOn(core_, std::move(input)), std::forward<Token>(token));
+    }
+    /// The customer's orders, a page at a time; completes with the service's answer as is.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto listCommerceOrders(std::optional<std::string> cursor, std::optional<std::string> store,
+                            Token&& token = {}) {
+        return spawn(listCommerceOrdersOn(core_, std::move(cursor), std::move(store)),
+                     std::forward<Token>(token));
+    }
+    /// One order; completes with the service's answer as is.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto loadCommerceOrder(std::string reference, Token&& token = {}) {
+        return spawn(loadCommerceOrderOn(core_, std::move(reference)), std::forward<Token>(token));
+    }
+    /// Proposes a commerce action; the caller chooses the idempotency key of a repeat.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto createCommerceProposal(VelmoraCommerceProposalInput input, std::string idempotencyKey,
+                                Token&& token = {}) {
+        return spawn(createCommerceProposalOn(core_, std::move(input), std::move(idempotencyKey)),
+                     std::forward<Token>(token));
+    }
+    /// Confirms a proposal (there is no way to decline one here).
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto confirmCommerceProposal(std::string proposalId, std::string idempotencyKey,
+                                 Token&& token = {}) {
+        return spawn(
+            confirmCommerceProposalOn(core_, std::move(proposalId), std::move(idempotencyKey)),
+            std::forward<Token>(token));
+    }
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto commerceProposalStatus(std::string proposalId, Token&& token = {}) {
+        return spawn(commerceProposalStatusOn(core_, std::move(proposalId)),
+                     std::forward<Token>(token));
+    }
+    /// Asks the service to open a call of a client tool; the reply is checked (continuation
+    /// "operator-review", the tool, its schemas, the echoed input) and passed on as is.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto requestClientTool(VelmoraClientToolRequest request, Token&& token = {}) {
+        return spawn(requestClientToolOn(core_, std::move(request)), std::forward<Token>(token));
+    }
+    /// Hands a tool's result back for its call.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto completeClientTool(VelmoraClientToolResult result, Token&& token = {}) {
+        return spawn(completeClientToolOn(core_, std::move(result)), std::forward<Token>(token));
+    }
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto clientToolStatus(std::string callId, Token&& token = {}) {
+        return spawn(clientToolStatusOn(core_, std::move(callId)), std::forward<Token>(token));
+    }
+    /// For hosts that cannot call the typed operations: one JSON object naming an operation and
+    /// its arguments (at most 65,536 bytes) in, the operation's answer as JSON text out.
+    template <class Token = boost::asio::use_awaitable_t<>>
+    auto performOperation(std::string requestJson, Token&& token = {}) {
+        return spawn(performOperationOn(core_, std::move(requestJson)), std::forward<Token>(token));
+    }
+
 private:
     template <class T, class Token> auto spawn(boost::asio::awaitable<T> operation, Token&& token) {
         return boost::asio::co_spawn(executor(), std::move(operation), std::forward<Token>(token));
@@ -252,6 +325,28 @@ private:
     uploadAttachmentsOn(Core core, std::vector<VelmoraAttachmentDraft> attachments,
                         std::string messageId);
     static boost::asio::awaitable<VelmoraAcceptedMessage> retryPendingAttachmentSendOn(Core core);
+    static boost::asio::awaitable<VelmoraFormSubmission>
+    submitConversationFormOn(Core core, std::string requestId, JSONValue::Object values);
+    static boost::asio::awaitable<VelmoraProcedureActionResult>
+    performProcedureActionOn(Core core, VelmoraProcedureActionInput input);
+    static boost::asio::awaitable<JSONValue> listCommerceOrdersOn(Core core,
+                                                                  std::optional<std::string> cursor,
+                                                                  std::optional<std::string> store);
+    static boost::asio::awaitable<JSONValue> loadCommerceOrderOn(Core core, std::string reference);
+    static boost::asio::awaitable<JSONValue>
+    createCommerceProposalOn(Core core, VelmoraCommerceProposalInput input,
+                             std::string idempotencyKey);
+    static boost::asio::awaitable<JSONValue>
+    confirmCommerceProposalOn(Core core, std::string proposalId, std::string idempotencyKey);
+    static boost::asio::awaitable<JSONValue> commerceProposalStatusOn(Core core,
+                                                                      std::string proposalId);
+    static boost::asio::awaitable<JSONValue> requestClientToolOn(Core core,
+                                                                 VelmoraClientToolRequest request);
+    static boost::asio::awaitable<JSONValue> completeClientToolOn(Core core,
+                                                                  VelmoraClientToolResult result);
+    static boost::asio::awaitable<JSONValue> clientToolStatusOn(Core core, std::string callId);
+    static boost::asio::awaitable<std::string> performOperationOn(Core core,
+                                                                  std::string requestJson);
 
     Core core_;
 };

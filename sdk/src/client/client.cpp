@@ -160,4 +160,76 @@ VelmoraClient::retryPendingAttachmentSendOn(Core core) {
     co_return co_await core->retryPendingAttachmentSend();
 }
 
+// Forms, procedures, commerce, client tools and the operation dispatcher.
+
+boost::asio::awaitable<VelmoraFormSubmission>
+VelmoraClient::submitConversationFormOn(Core core, std::string requestId,
+                                        JSONValue::Object values) {
+    co_await detail::enterOperation();
+    co_return co_await core->submitConversationForm(std::move(requestId), std::move(values));
+}
+
+boost::asio::awaitable<VelmoraProcedureActionResult>
+VelmoraClient::performProcedureActionOn(Core core, VelmoraProcedureActionInput input) {
+    co_await detail::enterOperation();
+    co_return co_await core->performProcedureAction(std::move(input));
+}
+
+boost::asio::awaitable<JSONValue>
+VelmoraClient::listCommerceOrdersOn(Core core, std::optional<std::string> cursor,
+                                    std::optional<std::string> store) {
+    co_await detail::enterOperation();
+    co_return co_await core->listCommerceOrders(std::move(cursor), std::move(store));
+}
+
+boost::asio::awaitable<JSONValue> VelmoraClient::loadCommerceOrderOn(Core core,
+                                                                     std::string reference) {
+    co_await detail::enterOperation();
+    co_return co_await core->loadCommerceOrder(std::move(reference));
+}
+
+boost::asio::awaitable<JSONValue>
+VelmoraClient::createCommerceProposalOn(Core core, VelmoraCommerceProposalInput input,
+                                        std::string idempotencyKey) {
+    co_await detail::enterOperation();
+    co_return co_await core->createCommerceProposal(std::move(input), std::move(idempotencyKey));
+}
+
+boost::asio::awaitable<JSONValue>
+VelmoraClient::confirmCommerceProposalOn(Core core, std::string proposalId,
+                                         std::string idempotencyKey) {
+    co_await detail::enterOperation();
+    co_return co_await core->confirmCommerceProposal(std::move(proposalId),
+                                                     std::move(idempotencyKey));
+}
+
+boost::asio::awaitable<JSONValue> VelmoraClient::commerceProposalStatusOn(Core core,
+                                                                          std::string proposalId) {
+    co_await detail::enterOperation();
+    co_return co_await core->commerceProposalStatus(std::move(proposalId));
+}
+
+boost::asio::awaitable<JSONValue>
+VelmoraClient::requestClientToolOn(Core core, VelmoraClientToolRequest request) {
+    co_await detail::enterOperation();
+    co_return co_await core->requestClientTool(std::move(request));
+}
+
+boost::asio::awaitable<JSONValue>
+VelmoraClient::completeClientToolOn(Core core, VelmoraClientToolResult result) {
+    co_await detail::enterOperation();
+    co_return co_await core->completeClientTool(std::move(result));
+}
+
+boost::asio::awaitable<JSONValue> VelmoraClient::clientToolStatusOn(Core core, std::string callId) {
+    co_await detail::enterOperation();
+    co_return co_await core->clientToolStatus(std::move(callId));
+}
+
+boost::asio::awaitable<std::string> VelmoraClient::performOperationOn(Core core,
+                                                                      std::string requestJson) {
+    co_await detail::enterOperation();
+    co_return co_await core->performOperation(std::move(requestJson));
+}
+
 } // namespace velmora

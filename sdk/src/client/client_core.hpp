@@ -5,8 +5,10 @@
 #include "detail/json_codec.hpp"
 #include "persistence_lock.hpp"
 #include "velmora/async_stream.hpp"
+#include "velmora/client_tools.hpp"
 #include "velmora/configuration.hpp"
 #include "velmora/events.hpp"
+#include "velmora/procedure_models.hpp"
 #include "velmora/stores.hpp"
 #include "velmora/transport.hpp"
 #include "velmora/widget_configuration.hpp"
@@ -220,6 +222,30 @@ public:
     Task<VelmoraAcceptedMessage> retryPendingAttachmentSendRecord();
     Task<VelmoraAcceptedMessage>
     uploadAcceptedAttachments(std::vector<VelmoraAttachmentDraft> drafts, std::string messageId);
+    // Forms, procedures, commerce, client tools and the operation dispatcher.
+    // None takes the mutation slot, uses the outbox or emits events of its own; each is one
+    // request in the current session, tied to the session generation read when it is built.
+    /// The current session, else "Start or resume a session first." (sessionExpired).
+    VelmoraSession requireCurrentSession() const;
+    Task<VelmoraFormSubmission> submitConversationForm(std::string requestId,
+                                                       JSONValue::Object values);
+    /// Reloads the conversation once the service accepted the action.
+    Task<VelmoraProcedureActionResult> performProcedureAction(VelmoraProcedureActionInput input);
+    Task<JSONValue> listCommerceOrders(std::optional<std::string> cursor,
+                                       std::optional<std::string> store);
+    Task<JSONValue> loadCommerceOrder(std::string reference);
+    Task<JSONValue> createCommerceProposal(VelmoraCommerceProposalInput input,
+                                           std::string idempotencyKey);
+    Task<JSONValue> confirmCommerceProposal(std::string proposalId, std::string idempotencyKey);
+    Task<JSONValue> commerceProposalStatus(std::string proposalId);
+    Task<JSONValue> requestClientTool(VelmoraClientToolRequest request);
+    Task<JSONValue> completeClientTool(VelmoraClientToolResult result);
+    Task<JSONValue> clientToolStatus(std::string callId);
+    /// The bridged form of the three client-tool operations, from a parsed operation object.
+    Task<JSONValue> performClientToolOperation(json::object object, std::string operation);
+    /// One JSON operation text in, one JSON text out, for hosts that cannot call the typed
+    /// operations.
+    Task<std::string> performOperation(std::string requestJson);
 
 private:
     template <class T> static T decodeAnswer(const VelmoraHTTPResponse& response) {

@@ -1,0 +1,197 @@
+#include "velmora/bridge_inputs.hpp"
+
+#include "detail/text.hpp"
+#include "velmora/error.hpp"
+
+#include <cmath>
+#include <set>
+
+namespace velmora {
+namespace {
+
+using Dictionary = VelmoraHostDictionary;
+using KeySet = std::set<std::string, std::less<>>;
+
+[[noreturn]] void fail(const char* message) {
+    throw VelmoraError(VelmoraErrorCode::fieldInvalid, std::nullopt, std::nullopt, message);
+}
+
+const KeySet& envelopeKeys() {
+    static const KeySet keys = {"config", "apiOrigin",          "integrationId", "accountScope",
+                                "locale", "authorizationToken", "pollIntervalMs"};
+    return keys;
+}
+
+KeySet withEnvelope(std::initializer_list<const char*> own) {
+    KeySet keys = envelopeKeys();
+    keys.insert(own.begin(), own.end());
+    return keys;
+}
+
+const KeySet& startKeys() {
+    static const KeySet keys = withEnvelope({"message", "idempotencyKey", "prefill", "metadata",
+                                             "timeZone", "turnstileToken", "startedAt"});
+    return keys;
+}
+
+const KeySet& messageKeys() {
+    static const KeySet keys = withEnvelope(
+        {"text", "idempotencyKey", "startedAt", "metadata", "timeZone", "turnstileToken"});
+    return keys;
+}
+
+const KeySet& prefillKeys() {
+    static const KeySet keys = {"name", "email", "subject", "message", "fields"};
+    return keys;
+}
+
+// Keys are tested in the dictionary's own order; the first stranger stops the test.
+void rejectUnknown(const Dictionary& values, const KeySet& allowed) {
+    for (const auto& [key, value] : values.entries()) {
+        const auto* text = key.ifString();
+        if (text == nullptr || !allowed.contains(*text)) {
+            fail("The bridge operation contains an unsupported field.");
+        }
+    }
+}
+
+std::optional<std::string> optionalString(const VelmoraHostValue* value) {
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    // Bytes that are not UTF-8 are no text, whatever the wrapper called them.
+    if (const auto* text = value->ifString(); text && detail::text::isValidUTF8(*text)) {
+        return *text;
+    }
+    fail("Bridge string fields must be strings.");
+}
+
+void requireTextKeys(const Dictionary& dictionary) {
+    for (const auto& [key, value] : dictionary.entries()) {
+        if (!key.ifString() || !detail::text::isValidUTF8(*key.ifString())) {
+            fail("Metadata object keys must be strings.");
+        }
+    }
+}
+
+JSONValue jsonValue(const VelmoraHostValue& value);
+
+JSONValue::Object jsonObject(const Dictionary& dictionary) {
+    requireTextKeys(dictionary);
+    JSONValue::Object out;
+    for (const auto& [key, member] : dictionary.entries()) {
+        out.insert_or_assign(*key.ifString(), jsonValue(member));
+    }
+    return out;
+}
+
+JSONValue finiteNumber(double d) {
+    if (!std::isfinite(d)) {
+        fail("Metadata contains a non-finite number.");
+    }
+    return d;
+}
+
+JSONValue jsonValue(const VelmoraHostValue& value) {
+    switch (value.kind()) {
+    case VelmoraHostValue::Kind::null:
+        return nullptr;
+    case VelmoraHostValue::Kind::boolean:
+        return *value.ifBool();
+    case VelmoraHostValue::Kind::signedInteger:
+        return finiteNumber(static_cast<double>(*value.ifSigned()));
+    case VelmoraHostValue::Kind::unsignedInteger:
+        return finiteNumber(static_cast<double>(*value.ifUnsigned()));
+    case VelmoraHostValue::Kind::floating:
+        return finiteNumber(*value.ifDouble());
+    case VelmoraHostValue::Kind::string:
+        if (!detail::text::isValidUTF8(*value.ifString())) {
+            break;
+        }
+        return *value.ifString();
+    case VelmoraHostValue::Kind::dictionary:
+        return jsonObject(*value.ifDictionary());
+    case VelmoraHostValue::Kind::array: {
+        JSONValue::Array out;
+        for (const auto& element : *value.ifArray()) {
+            out.push_back(jsonValue(element));
+        }
+        return out;
+    }
+    }
+    fail("Metadata contains an unsupported value.");
+}
+
+std::optional<JSONValue::Object> metadata(const VelmoraHostValue* value) {
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    const auto* dictionary = value->ifDictionary();
+    if (dictionary == nullptr) {
+        fail("Metadata must be an object.");
+    }
+    return jsonObject(*dictionary);
+}
+
+std::optional<VelmoraPrefill> prefill(const VelmoraHostValue* value) {
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    const auto* dictionary = value->ifDictionary();
+    if (dictionary == nullptr) {
+        fail("startSession.prefill must be an object.");
+    }
+    requireTextKeys(*dictionary);
+    rejectUnknown(*dictionary, prefillKeys());
+    VelmoraPrefill out;
+    out.name = optionalString(dictionary->find("name"));
+    out.email = optionalString(dictionary->find("email"));
+    out.subject = optionalString(dictionary->find("subject"));
+    out.message = optionalString(dictionary->find("message"));
+    out.fields = metadata(dictionary->find("fields"));
+    return out;
+}
+
+std::string requiredText(const Dictionary& values, const char* key, const char* message) {
+    const VelmoraHostValue* value = values.find(key);
+    if (value == nullptr || !value->ifString() || !detail::text::isValidUTF8(*value->ifString())) {
+        fail(message);
+    }
+    return *value->ifString();
+}
+
+} // namespace
+
+Dictionary VelmoraBridgeInput::operationValues(const Dictionary& values) {
+    Dictionary out = values;
+    out.erase("config");
+    out.erase("widget");
+    return out;
+}
+
+VelmoraSessionStartInput VelmoraBridgeInput::sessionStart(const Dictionary& values) {
+    rejectUnknown(values, startKeys());
+    VelmoraSessionStartInput input;
+    input.message = requiredText(values, "message", "startSession.message is required.");
+    input.idempotencyKey = optionalString(values.find("idempotencyKey"));
+    input.prefill = prefill(values.find("prefill"));
+    input.metadata = metadata(values.find("metadata"));
+    input.timeZone = optionalString(values.find("timeZone"));
+    input.turnstileToken = optionalString(values.find("turnstileToken"));
+    input.startedAt = optionalString(values.find("startedAt"));
+    return input;
+}
+
+VelmoraMessageInput VelmoraBridgeInput::message(const Dictionary& values) {
+    rejectUnknown(values, messageKeys());
+    VelmoraMessageInput input;
+    input.text = requiredText(values, "text", "sendMessage.text is required.");
+    input.idempotencyKey = optionalString(values.find("idempotencyKey"));
+    input.startedAt = optionalString(values.find("startedAt"));
+    input.metadata = metadata(values.find("metadata"));
+    input.timeZone = optionalString(values.find("timeZone"));
+    input.turnstileToken = optionalString(values.find("turnstileToken"));
+    return input;
+}
+
+} // namespace velmora
