@@ -2,10 +2,16 @@
 
 #include "client/operation_arguments.hpp"
 #include "detail/json.hpp"
+#include "detail/uuid.hpp"
 
 #include <gtest/gtest.h>
 
 #include <boost/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
 
 namespace velmora::testing {
 namespace {
@@ -176,6 +182,163 @@ TEST_F(DispatcherWithSession, RunsEachOperationAndAnswersJSON) {
     EXPECT_EQ(
         perform(R"({"operation":"client-tool-status","callId":")" + callId + R"("})").at("status"),
         "result_ready");
+}
+
+/// A PNG file in a scratch folder of the home directory, where local files may be read from.
+class ScratchFile {
+public:
+    explicit ScratchFile(std::size_t bytes = 300)
+        : folder_(std::filesystem::path(std::getenv("HOME")) /
+                  ("velmora-dispatch-" + detail::uuidString())) {
+        std::filesystem::create_directories(folder_);
+        for (std::size_t i = 0; i < bytes; ++i)
+            data.push_back(static_cast<std::uint8_t>(i * 7));
+        std::ofstream(folder_ / "photo.png", std::ios::binary)
+            .write(reinterpret_cast<const char*>(data.data()),
+                   static_cast<std::streamsize>(data.size()));
+        uri = "file://" + (folder_ / "photo.png").string();
+    }
+    ~ScratchFile() { std::filesystem::remove_all(folder_); }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    Data data;
+    std::string uri;
+
+private:
+    std::filesystem::path folder_;
+};
+
+std::string descriptor(const std::string& clientId, const std::string& size = "300",
+                       const std::string& kind = "image") {
+    return R"({"clientId":")" + clientId + R"(","fileName":"photo.png","mimeType":"image/png",)" +
+           R"("sizeBytes":)" + size + R"(,"kind":")" + kind + R"("})";
+}
+
+std::string intentsOperation(const std::string& messageId, const std::vector<std::string>& list) {
+    std::string attachments;
+    for (const auto& item : list)
+        attachments += (attachments.empty() ? "" : ",") + item;
+    return R"({"operation":"attachment-intents","messageId":)" + messageId + R"(,"attachments":[)" +
+           attachments + "]}";
+}
+
+std::string uploadOperation(const std::string& intent, const std::string& fileUri,
+                            const std::string& mimeType) {
+    return R"({"operation":"upload-attachment","intent":)" + intent + R"(,"fileUri":)" + fileUri +
+           R"(,"mimeType":)" + mimeType + "}";
+}
+
+const std::string kIntent = R"({"clientId":"c1","attachmentId":"a_1","uploadUrl":"u",)"
+                            R"("uploadToken":"t","expiresAt":"2030-01-01T00:00:00Z"})";
+
+TEST(OperationDispatcher, ReadsAttachmentOperationsBeforeAskingForTheSession) {
+    const ScratchFile file;
+    const std::string uri = '"' + file.uri + '"';
+    const std::string intentInvalid = "Attachment intent operation is invalid.";
+    const std::string uploadInvalid = "Attachment upload operation is invalid.";
+    const OperationCase cases[] = {
+        {"intents read in full", intentsOperation(R"("m_1")", {descriptor("c1"), descriptor("c2")}),
+         kNoSession, VelmoraErrorCode::sessionExpired},
+        {"intents with a stranger",
+         R"({"operation":"attachment-intents","messageId":"m","attachments":[],"x":1})",
+         "Native operation fields are invalid."},
+        {"numeric message id", intentsOperation("5", {descriptor("c1")}), intentInvalid},
+        {"attachments not an array",
+         R"({"operation":"attachment-intents","messageId":"m","attachments":{}})", intentInvalid},
+        {"one element not an object", intentsOperation(R"("m")", {descriptor("c1"), "1"}),
+         intentInvalid},
+        {"a bad third descriptor",
+         intentsOperation(R"("m")", {descriptor("c1"), descriptor("c2"), descriptor("c3", "0")}),
+         "Attachment descriptor is invalid."},
+        {"the descriptors come before the message id",
+         intentsOperation(R"("a/b")", {descriptor("c1", "300", "pdf")}),
+         "Attachment descriptor is invalid."},
+        {"a message id with a slash", intentsOperation(R"("a/b")", {descriptor("c1")}),
+         intentInvalid},
+        {"no descriptors", intentsOperation(R"("m")", {}), intentInvalid},
+        {"six descriptors",
+         intentsOperation(R"("m")", {descriptor("c1"), descriptor("c2"), descriptor("c3"),
+                                     descriptor("c4"), descriptor("c5"), descriptor("c6")}),
+         intentInvalid},
+        {"one client twice", intentsOperation(R"("m")", {descriptor("c1"), descriptor("c1")}),
+         intentInvalid},
+        {"upload read in full", uploadOperation(kIntent, uri, R"("IMAGE/PNG")"), kNoSession,
+         VelmoraErrorCode::sessionExpired},
+        {"upload without a file", R"({"operation":"upload-attachment","intent":{},"mimeType":"x"})",
+         "Native operation fields are invalid."},
+        {"intent not an object", uploadOperation("[]", uri, R"("image/png")"), uploadInvalid},
+        {"numeric file", uploadOperation(kIntent, "5", R"("image/png")"), uploadInvalid},
+        {"null MIME type", uploadOperation(kIntent, uri, "null"), uploadInvalid},
+        {"intent with an expiry in numbers",
+         uploadOperation(R"({"clientId":"c1","attachmentId":"a_1","uploadUrl":"u",)"
+                         R"("uploadToken":"t","expiresAt":5})",
+                         uri, R"("image/png")"),
+         "Attachment intent is invalid."},
+        {"a web address",
+         uploadOperation(kIntent, R"("https://example.com/a.png")", R"("image/png")"),
+         "Attachment fileUri must be a local file URL."},
+        {"another MIME type", uploadOperation(kIntent, uri, R"("image/jpeg")"),
+         "Attachment MIME type does not match the local file."},
+    };
+    ClientHarness h;
+    for (const auto& c : cases) {
+        auto error = expectVelmoraError([&] { h.run(h.core->performOperation(c.text)); });
+        EXPECT_EQ(error.message(), c.message) << c.name;
+        EXPECT_EQ(error.code(), c.code) << c.name;
+        EXPECT_FALSE(error.status()) << c.name;
+    }
+    EXPECT_TRUE(h.service.requests().empty());
+}
+
+TEST_F(DispatcherWithSession, AnnouncesAndUploadsTheFilesOfAnAcceptedMessage) {
+    const ScratchFile file;
+    const auto accepted =
+        h.run(h.core->sendMessage(VelmoraMessageInput{"See the photo", {}, {}, {}, {}, {}}, {}));
+    const std::string messageId = *accepted.messageId;
+
+    auto reply = perform(
+        intentsOperation('"' + messageId + '"', {descriptor("second"), descriptor("first")}));
+    EXPECT_EQ(reply.at("ok"), true);
+    const auto& intents = reply.at("intents").as_array();
+    ASSERT_EQ(intents.size(), 2u);
+    EXPECT_EQ(intents[0].at("clientId"), "second");
+    EXPECT_EQ(intents[1].at("clientId"), "first");
+    EXPECT_EQ(intents[0].as_object().size(), 5u);
+    const auto posts =
+        h.service.requests("POST", "/api/widget/v1/sessions/" + session.sessionId + "/messages/" +
+                                       messageId + "/attachments/intents");
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].queryItem("integration"), "local-demo");
+    EXPECT_LT(posts[0].bodyText().find(R"("clientId":"second")"),
+              posts[0].bodyText().find(R"("clientId":"first")"));
+
+    // The host hands a granted intent back with its file; the MIME type's case does not matter.
+    const std::string intent = json::serialize(intents[1]);
+    EXPECT_EQ(perform(uploadOperation(intent, '"' + file.uri + '"', R"("Image/PNG")")),
+              json::parse(R"({"ok":true,"attachmentId":)" +
+                          json::serialize(intents[1].at("attachmentId")) + "}"));
+    const auto puts = h.service.requests("PUT", "/api/widget/v1/uploads/");
+    ASSERT_EQ(puts.size(), 1u);
+    EXPECT_EQ(puts[0].body, file.data);
+    EXPECT_EQ(puts[0].header("content-type"), "image/png");
+}
+
+TEST_F(DispatcherWithSession, PassesTheServiceAndUploadRefusalsOn) {
+    const ScratchFile file;
+    auto error = expectVelmoraError(
+        [&] { perform(intentsOperation(R"("m_unknown")", {descriptor("c1")})); });
+    EXPECT_EQ(error.status(), 404);
+
+    // An address outside the service is never contacted.
+    error = expectVelmoraError([&] {
+        perform(uploadOperation(R"({"clientId":"c1","attachmentId":"a_1",)"
+                                R"("uploadUrl":"https://elsewhere.example/up","uploadToken":"t",)"
+                                R"("expiresAt":"2030-01-01T00:00:00Z"})",
+                                '"' + file.uri + '"', R"("image/png")"));
+    });
+    EXPECT_EQ(error.message(), "Attachment upload URL is not a signed Velmora URL.");
+    EXPECT_TRUE(h.service.requests("PUT", "/").empty());
 }
 
 TEST(OperationArguments, LineItemsAndIntentsAreReadStrictly) {

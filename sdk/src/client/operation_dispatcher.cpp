@@ -1,7 +1,16 @@
 #include "client/client_core.hpp"
 
+#include "client/attachment_rules.hpp"
+#include "client/attachment_wire_bodies.hpp"
 #include "client/operation_arguments.hpp"
 #include "detail/text.hpp"
+#include "detail/url.hpp"
+#include "detail/uuid.hpp"
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace velmora::detail {
 namespace {
@@ -65,6 +74,18 @@ std::string referenceMember(const json::object& object, std::string_view key, co
     return view(*s);
 }
 
+// A host's descriptor as the attachment rules read it. The reader refuses numbers out of range,
+// so every member converts; a member that ever did not becomes null, so the descriptor is refused
+// with its own message rather than with that of form values.
+JSONValue::Object descriptorValues(const json::object& object) {
+    JSONValue::Object values;
+    for (const auto& member : object) {
+        values.emplace(std::string(member.key()),
+                       jsonValueFrom(member.value()).value_or(JSONValue()));
+    }
+    return values;
+}
+
 std::string encodeReply(const JSONValue& reply) {
     std::string text = writeJSON(Codec<JSONValue>::encode(reply));
     if (!text::isValidUTF8(text)) {
@@ -120,9 +141,66 @@ ClientCore::Task<std::string> ClientCore::performOperation(std::string requestJs
         co_return encodeReply(
             JSONValue::Object{{"ok", result.ok}, {"sessionId", result.sessionId}});
     }
-    if (name == "attachment-intents" || name == "upload-attachment") {
-        // Served once the client can announce and upload the files of an accepted message.
-        fail("Unsupported native operation.", VelmoraErrorCode::unsupported);
+    if (name == "attachment-intents") {
+        requireOperationKeys(object, {"operation", "messageId", "attachments"},
+                             {"messageId", "attachments"});
+        const char* invalid = "Attachment intent operation is invalid.";
+        const auto* messageId = textMember(object, "messageId");
+        const auto* attachments = object.at("attachments").if_array();
+        if (!messageId || !attachments ||
+            !std::all_of(attachments->begin(), attachments->end(),
+                         [](const json::value& v) { return v.is_object(); })) {
+            fail(invalid);
+        }
+        std::vector<VelmoraAttachmentDescriptor> descriptors;
+        for (const auto& element : *attachments) {
+            descriptors.push_back(
+                decodeAttachmentDescriptor(descriptorValues(element.get_object())));
+        }
+        std::set<std::string> clientIds;
+        for (const auto& descriptor : descriptors) {
+            clientIds.insert(descriptor.clientId);
+        }
+        if (!isReference(view(*messageId)) || descriptors.empty() ||
+            descriptors.size() > kMaxAttachments || clientIds.size() != descriptors.size()) {
+            fail(invalid);
+        }
+        const VelmoraSession session = requireCurrentSession();
+        PipelineRequest post;
+        post.path = sessionPath(session.sessionId, "/messages/" +
+                                                       percentEncodePathSegment(view(*messageId)) +
+                                                       "/attachments/intents");
+        post.method = "POST";
+        post.body = Codec<AttachmentIntentRequest>::encode({std::move(descriptors)});
+        post.token = session.sessionToken;
+        post.requestGeneration = generation_;
+        auto response = co_await request<AttachmentIntentResponse>(std::move(post));
+        validateAttachmentIntents(response.intents, clientIds);
+        co_return encodeReply(
+            Codec<JSONValue>::decode(Codec<AttachmentIntentResponse>::encode(response), ""));
+    }
+    if (name == "upload-attachment") {
+        requireOperationKeys(object, {"operation", "intent", "fileUri", "mimeType"},
+                             {"intent", "fileUri", "mimeType"});
+        const char* invalid = "Attachment upload operation is invalid.";
+        const auto* intentObject = objectMember(object, "intent");
+        const auto* fileUri = textMember(object, "fileUri");
+        const auto* mimeType = textMember(object, "mimeType");
+        if (!intentObject || !fileUri || !mimeType) {
+            fail(invalid);
+        }
+        auto intent = decodeIntent(*intentObject);
+        auto file = readLocalFile(view(*fileUri));
+        const std::string lowered = text::lowercased(view(*mimeType));
+        if (lowered != file.mimeType) {
+            fail("Attachment MIME type does not match the local file.");
+        }
+        const VelmoraSession session = requireCurrentSession();
+        VelmoraAttachmentDraft draft(uuidString(), file.fileName, lowered,
+                                     attachmentKind(lowered, file.fileName), std::move(file.data));
+        co_await uploadAttachment(std::move(draft), intent, session, generation_);
+        co_return encodeReply(
+            JSONValue::Object{{"ok", true}, {"attachmentId", intent.attachmentId}});
     }
     if (name == "list-orders") {
         requireOperationKeys(object, {"operation", "query"}, {});
