@@ -1,6 +1,8 @@
 #include "velmora/decoding_error.hpp"
 #include "velmora/procedure_models.hpp"
 
+#include "record_coding_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -12,29 +14,10 @@ namespace velmora {
 namespace {
 
 using Kind = VelmoraDecodingError::Kind;
-using Failure = std::optional<std::pair<Kind, std::string>>;
-
-// Encodes to exactly `expected`, decodes back to an equal value and encodes to the same bytes.
-template <class T> void expectStableRoundTrip(const T& value, std::string_view expected) {
-    const std::string encoded = encodeJSON(value);
-    EXPECT_EQ(encoded, expected);
-    const T decoded = decodeJSON<T>(encoded);
-    EXPECT_EQ(decoded, value) << encoded;
-    EXPECT_EQ(encodeJSON(decoded), encoded);
-}
-
-template <class T> Failure decodingFailure(std::string_view json) {
-    try {
-        (void)decodeJSON<T>(json);
-        return std::nullopt;
-    } catch (const VelmoraDecodingError& error) {
-        return std::make_pair(error.kind(), error.path());
-    }
-}
-
-Failure failed(Kind kind, std::string path) {
-    return std::make_pair(kind, std::move(path));
-}
+using testing::decodingFailure;
+using testing::expectStableRoundTrip;
+using testing::failed;
+using testing::Failure;
 
 const VelmoraConversationFormField kEmailField{"f1",
                                                "email",
