@@ -5,6 +5,8 @@
 #include "detail/json.hpp"
 #include "detail/json_codec.hpp"
 
+#include "field_invalid_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -33,27 +35,8 @@ const std::string kUnknownFields = "Host action completion contains unknown or m
 const std::string kCompletionInvalid = "Host action completion is invalid.";
 const std::string kIdentifiersInvalid = "Host action identifiers are invalid.";
 
-// The message of the `VelmoraError` that `run` throws, or nothing when it returns. Every codec
-// failure must be field-invalid without status or retry delay.
-std::optional<std::string> failureOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const VelmoraError& error) {
-        EXPECT_EQ(error.code(), VelmoraErrorCode::fieldInvalid) << error.message();
-        EXPECT_EQ(error.status(), std::nullopt);
-        EXPECT_EQ(error.retryAfterSeconds(), std::nullopt);
-        return error.message();
-    }
-    return std::nullopt;
-}
-
-std::string repeated(std::string_view piece, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) {
-        out += piece;
-    }
-    return out;
-}
+using ::velmora::testing::failureOf;
+using ::velmora::testing::repeated;
 
 JSONValue nested(std::size_t levels, JSONValue leaf) {
     for (std::size_t i = 0; i < levels; ++i) {

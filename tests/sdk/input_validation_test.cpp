@@ -2,6 +2,8 @@
 
 #include "velmora/error.hpp"
 
+#include "field_invalid_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,26 +20,8 @@ const std::string kProposalInvalid = "Commerce proposal input is invalid.";
 const std::string kSelectionInvalid = "Commerce line item selection is invalid.";
 const std::string kLineItemInvalid = "Commerce line item is invalid.";
 
-// The message of the `VelmoraError` that `run` throws, or nothing when it returns.
-std::optional<std::string> failureOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const VelmoraError& error) {
-        EXPECT_EQ(error.code(), VelmoraErrorCode::fieldInvalid) << error.message();
-        EXPECT_EQ(error.status(), std::nullopt);
-        EXPECT_EQ(error.retryAfterSeconds(), std::nullopt);
-        return error.message();
-    }
-    return std::nullopt;
-}
-
-std::string repeated(std::string_view piece, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) {
-        out += piece;
-    }
-    return out;
-}
+using ::velmora::testing::failureOf;
+using ::velmora::testing::repeated;
 
 // "e" followed by U+0301 COMBINING ACUTE ACCENT: one character, two scalars, two UTF-16 units,
 // three bytes.
