@@ -11,6 +11,12 @@ protected:
     std::shared_ptr<VelmoraWidgetController> controller = VelmoraWidgetController::create(
         io.get_executor(), client, false, std::nullopt, std::nullopt, {}, {}, store);
 
+    // The event loop keeps a controller alive while it runs: every test ends it.
+    void TearDown() override {
+        controller->destroy();
+        drain(io);
+    }
+
     void mounted() {
         controller->mount();
         drain(io);

@@ -273,6 +273,8 @@ TEST_F(ControllerLifecycleTest, StoppingWorkStopsTheVoiceAndPublishesItsState) {
     EXPECT_EQ(voice->stops, 1);
     EXPECT_EQ(controller->voiceState(), VelmoraVoiceCapabilityState::idle);
     EXPECT_TRUE(controller->voiceAvailable()); // still attached
+    controller->destroy();
+    drain(io);
 }
 
 TEST_F(ControllerLifecycleTest, HostCloseIsCalledEvenAfterDestroyAndMayReenter) {
@@ -289,6 +291,7 @@ TEST_F(ControllerLifecycleTest, HostCloseIsCalledEvenAfterDestroyAndMayReenter) 
     controller->requestHostClose();
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(controller->isOpen());
+    drain(io);
 }
 
 TEST_F(ControllerLifecycleTest, ADestroyedControllerIsFreedOnceItsSubscriptionEnds) {
