@@ -1,6 +1,7 @@
 #include "views/line_height_text.hpp"
 
 #include "platform/qt_conversions.hpp"
+#include "platform/size_policy.hpp"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -15,7 +16,7 @@ VelmoraLineHeightText::VelmoraLineHeightText(const LineHeightTextModel& model, c
     : QWidget(parent) {
     if (model.accessibilityIdentifier)
         setObjectName(toQString(*model.accessibilityIdentifier));
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setSizePolicy(heightForWidthPolicy(QSizePolicy::Preferred));
     apply(model, font);
 }
 

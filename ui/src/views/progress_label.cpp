@@ -34,6 +34,7 @@ void VelmoraProgressLabel::apply(const ProgressLabelModel& model) {
     label_->setText(toQString(model.text));
     label_->setFont(toQFont(model.font));
     label_->setVisible(model.showsText);
+    setMinimumSize(model.showsSpinner ? QSize(spinnerSide, spinnerSide) : QSize(0, 0));
     // The label speaks for the whole indicator.
     label_->setAccessibleName(QString());
     if (model.showsSpinner && isVisible())

@@ -1,6 +1,7 @@
 #include "views/styled_button.hpp"
 
 #include "platform/qt_conversions.hpp"
+#include "platform/size_policy.hpp"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -16,7 +17,7 @@ VelmoraStyledButton::VelmoraStyledButton(const QString& label, const ButtonStyle
     : QAbstractButton(parent), style_(style) {
     setText(label);
     setAccessibleName(label);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
+    setSizePolicy(heightForWidthPolicy(QSizePolicy::Expanding, QSizePolicy::Preferred));
     QObject::connect(this, &QAbstractButton::pressed, this, [this] { update(); });
     QObject::connect(this, &QAbstractButton::released, this, [this] { update(); });
     setButtonStyle(style);
