@@ -36,8 +36,15 @@ void TextBlock::setMetrics(const Metrics& metrics) {
 
 QSizeF TextBlock::layout(double width) {
     width = std::max(1.0, width);
-    if (laidOutWidth_ == width && layout_)
-        return size_;
+    if (layout_ && laidOutWidth_ > 0) {
+        // Greedy wrapping gives the same lines at any width between the widest line and the
+        // width they were laid out at, so long texts are not laid out again while a bubble
+        // shrinks to fit them.
+        if (width == laidOutWidth_ || (widest_ <= width && width <= laidOutWidth_)) {
+            size_.setWidth(std::min(width, std::ceil(widest_)));
+            return size_;
+        }
+    }
     laidOutWidth_ = width;
     if (displayed_.isEmpty()) {
         layout_.reset();
@@ -66,6 +73,7 @@ QSizeF TextBlock::layout(double width) {
     layout_->endLayout();
     const double height =
         count == 0 ? 0 : count * metrics_.lineHeight + (count - 1) * metrics_.lineSpacing;
+    widest_ = widest;
     size_ = QSizeF(std::min(width, std::ceil(widest)), std::ceil(height));
     return size_;
 }

@@ -56,6 +56,7 @@ private:
     Metrics metrics_;
     std::unique_ptr<QTextLayout> layout_;
     double laidOutWidth_ = -1;
+    double widest_ = 0;
     QSizeF size_;
 };
 
