@@ -1,6 +1,9 @@
 #include "velmora/error.hpp"
 #include "velmora/decoding_error.hpp"
 
+#include <boost/asio/error.hpp>
+#include <boost/system/system_error.hpp>
+
 #include <array>
 #include <utility>
 
@@ -82,5 +85,18 @@ bool operator==(const VelmoraError& a, const VelmoraError& b) noexcept {
 VelmoraDecodingError::VelmoraDecodingError(Kind kind, std::string path, const std::string& detail)
     : std::runtime_error(path.empty() ? detail : path + ": " + detail), kind_(kind),
       path_(std::move(path)) {}
+
+bool isCancellation(std::exception_ptr failure) noexcept {
+    if (!failure) {
+        return false;
+    }
+    try {
+        std::rethrow_exception(failure);
+    } catch (const boost::system::system_error& e) {
+        return e.code() == boost::asio::error::operation_aborted;
+    } catch (...) {
+        return false;
+    }
+}
 
 } // namespace velmora

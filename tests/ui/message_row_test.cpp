@@ -1,9 +1,12 @@
+#include "views/controller_attachments.hpp"
 #include "views/message_row.hpp"
 #include "views/message_row_model.hpp"
 #include "views/text_block_view.hpp"
 
 #include "fixtures.hpp"
+#include "ui/controller_test_support.hpp"
 #include "ui/ui_test_support.hpp"
+#include "velmora/ui/qt_main_executor.hpp"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -367,6 +370,25 @@ TEST(MessageRowTest, TheBubbleFollowsTheColourSchemeWhenItChanges) {
     EXPECT_FALSE(row.model().dark); // redrawn on the next turn, not inside the notification
     testing::drainEvents();
     EXPECT_TRUE(row.model().dark);
+}
+
+TEST(MessageRowTest, TheControllerDecidesWhatDownloads) {
+    // The scripted client accepts no address: every attachment is a plain label.
+    VelmoraQtExecutionContext mainContext;
+    auto controller = VelmoraWidgetController::create(
+        mainContext.get_executor(), std::make_shared<testing::ScriptedWidgetClient>(), true,
+        std::nullopt, std::nullopt, {}, {}, std::make_shared<VelmoraWidgetDraftStore>());
+    RowFixture f;
+    const auto experience = fixtures::experience("en");
+    VelmoraWidgetMessageRow row(f.message, experience.appearance, experience.copy,
+                                makeControllerAttachmentService(controller), "en", false, nullptr,
+                                f.exporter);
+    ASSERT_EQ(row.model().attachments.size(), 2u);
+    for (const auto& item : row.model().attachments) {
+        EXPECT_EQ(item.content, AttachmentContent::label);
+        EXPECT_EQ(item.title, "This file can't be downloaded");
+    }
+    EXPECT_EQ(makeControllerAttachmentService(nullptr), nullptr);
 }
 
 } // namespace

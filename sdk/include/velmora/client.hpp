@@ -163,6 +163,10 @@ public:
 
     /// Whether the attachment offers a signed download address on the configured service.
     bool canDownloadAttachment(const VelmoraAttachment& attachment) const;
+    /// The check both sending operations run on their files before anything is stored or sent:
+    /// at most five files and 10 MiB in all, each kind matching its MIME type, images at most
+    /// 5 MiB. Throws `VelmoraError` (payloadTooLarge or fieldInvalid).
+    static void validateAttachments(const std::vector<VelmoraAttachmentDraft>& attachments);
     /// Fetches an attachment's bytes (at most 10 MiB) from its signed download address; any
     /// other address is refused without a request. Completes with the bytes.
     template <class Token = boost::asio::use_awaitable_t<>>

@@ -75,4 +75,9 @@ private:
     std::string message_;
 };
 
+/// Whether a failure is a cancellation rather than an error: an asynchronous operation that was
+/// cancelled fails with `boost::system::system_error` carrying `operation_aborted`, never with a
+/// `VelmoraError`. False for a null pointer.
+bool isCancellation(std::exception_ptr failure) noexcept;
+
 } // namespace velmora

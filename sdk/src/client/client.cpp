@@ -1,5 +1,6 @@
 #include "velmora/client.hpp"
 
+#include "client/attachment_rules.hpp"
 #include "client/client_core.hpp"
 
 namespace velmora {
@@ -125,6 +126,10 @@ VelmoraClient::waitForAssistantOn(Core core, double timeout,
 
 bool VelmoraClient::canDownloadAttachment(const VelmoraAttachment& attachment) const {
     return core_->canDownloadAttachment(attachment);
+}
+
+void VelmoraClient::validateAttachments(const std::vector<VelmoraAttachmentDraft>& attachments) {
+    detail::validateAttachments(attachments);
 }
 
 boost::asio::awaitable<Data> VelmoraClient::downloadAttachmentOn(Core core,

@@ -97,13 +97,7 @@ bool isRetryableMutationError(std::exception_ptr error) {
 }
 
 bool isCancellation(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const boost::system::system_error& e) {
-        return e.code() == boost::asio::error::operation_aborted;
-    } catch (...) {
-        return false;
-    }
+    return velmora::isCancellation(error);
 }
 
 std::exception_ptr cancellationError() {

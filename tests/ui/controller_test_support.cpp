@@ -1,0 +1,55 @@
+#include "controller_test_support.hpp"
+
+#include "velmora/platform_services.hpp"
+
+namespace velmora::testing {
+
+TemporaryDirectory::TemporaryDirectory()
+    : path_(std::filesystem::temp_directory_path() /
+            ("velmora-controller-" + platform::uuidString())) {
+    std::filesystem::create_directories(path_);
+}
+
+TemporaryDirectory::~TemporaryDirectory() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+void runUntil(asio::io_context& io, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            FAIL() << "the condition did not come true";
+        }
+        io.restart();
+        io.run_one_for(std::chrono::milliseconds(50));
+    }
+}
+
+void drain(asio::io_context& io) {
+    io.restart();
+    while (io.poll() > 0) {
+        io.restart();
+    }
+}
+
+VelmoraSnapshot snapshotWithMessages(std::size_t count, const std::string& sessionId) {
+    VelmoraSnapshot snapshot;
+    snapshot.sessionId = sessionId;
+    snapshot.conversationId = "c-1";
+    for (std::size_t i = 0; i < count; ++i) {
+        VelmoraMessage message;
+        message.id = "m-" + std::to_string(i);
+        message.conversationId = "c-1";
+        message.direction = i % 2 == 0 ? "inbound" : "outbound";
+        message.bodyText = "Message number " + std::to_string(i) + " of the conversation.";
+        message.sentAt = "2026-01-01T00:00:00Z";
+        message.deliveryStatus = "delivered";
+        snapshot.messages.push_back(std::move(message));
+    }
+    return snapshot;
+}
+
+} // namespace velmora::testing

@@ -1,0 +1,362 @@
+#pragma once
+
+#include "velmora/error.hpp"
+#include "velmora/events.hpp"
+#include "velmora/host_actions.hpp"
+#include "velmora/json_value.hpp"
+#include "velmora/models.hpp"
+#include "velmora/procedure_models.hpp"
+#include "velmora/voice.hpp"
+#include "velmora/widget_configuration.hpp"
+#include "velmora/widget_content.hpp"
+
+#include "velmora/ui/main_task.hpp"
+#include "velmora/ui/observation.hpp"
+#include "velmora/ui/widget_client.hpp"
+#include "velmora/ui/widget_clock.hpp"
+#include "velmora/ui/widget_controller_types.hpp"
+#include "velmora/ui/widget_draft_store.hpp"
+
+#include <boost/asio/any_io_executor.hpp>
+#include <boost/asio/awaitable.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+/// The widget's one view model. It mirrors the client's conversation into published state,
+/// decides which screen shows and runs every user intent as asynchronous client work.
+///
+/// Threading: every member runs on the main executor given to `create` (in the Qt application
+/// the GUI thread's event loop, in tests an `io_context` the test drives). Work is posted there
+/// as `VelmoraMainTask`s that hold the controller weakly; generation counters decide whether a
+/// result that arrives late may still be published.
+///
+/// Observation: `observe` tells an observer before every assignment to a published property
+/// (in assignment order, even when the value does not change), while the old value is still
+/// readable. Observers and the host callbacks may call back into the controller.
+///
+/// Intents never throw (apart from `downloadAttachment` and `completeHostAction`); their
+/// failures are published, mostly as `error`.
+class VelmoraWidgetController : public std::enable_shared_from_this<VelmoraWidgetController> {
+public:
+    using HostCloseCallback = std::function<void()>;
+    using HostActionEventCallback = std::function<void(const VelmoraEvent&)>;
+
+    /// Builds a controller over `client`. Sends no request and starts no work: that begins
+    /// with `mount()` or `open()`. The draft stored for the client's identity comes back into
+    /// the composer. Throws `VelmoraError` (invalidConfig) when `hostActionIds` holds more
+    /// than 32 entries or one that does not match "^[a-z0-9][a-z0-9:_-]{0,63}$", or when
+    /// `hostActionContext` is not a bounded host-action context. `clock` defaults to the
+    /// system clock.
+    static std::shared_ptr<VelmoraWidgetController>
+    create(boost::asio::any_io_executor mainExecutor, std::shared_ptr<VelmoraWidgetClient> client,
+           bool configurationLoaded, std::optional<VelmoraWidgetNavigation> navigation,
+           std::optional<VelmoraWidgetPreparedState> preparedState,
+           std::vector<std::string> hostActionIds, JSONValue::Object hostActionContext,
+           std::shared_ptr<VelmoraWidgetDraftStore> draftStore,
+           std::shared_ptr<VelmoraWidgetClock> clock = nullptr);
+
+    /// The same over the SDK's client (adapted with `VelmoraClientWidgetAdapter`).
+    static std::shared_ptr<VelmoraWidgetController>
+    create(boost::asio::any_io_executor mainExecutor, std::shared_ptr<VelmoraClient> client,
+           bool configurationLoaded, std::optional<VelmoraWidgetNavigation> navigation,
+           std::optional<VelmoraWidgetPreparedState> preparedState,
+           std::vector<std::string> hostActionIds, JSONValue::Object hostActionContext,
+           std::shared_ptr<VelmoraWidgetDraftStore> draftStore,
+           std::shared_ptr<VelmoraWidgetClock> clock = nullptr);
+
+    struct Arguments;
+    /// Use `create`: `Arguments` is the controller's own.
+    explicit VelmoraWidgetController(Arguments arguments);
+
+    /// Cancels every running task; neither saves nor removes the draft.
+    ~VelmoraWidgetController();
+    VelmoraWidgetController(const VelmoraWidgetController&) = delete;
+    VelmoraWidgetController& operator=(const VelmoraWidgetController&) = delete;
+
+    // Observation.
+
+    /// Follows every published property.
+    [[nodiscard]] VelmoraObservation observe(std::function<void(VelmoraWidgetProperty)> callback);
+    /// Follows one published property.
+    [[nodiscard]] VelmoraObservation observe(VelmoraWidgetProperty property,
+                                             std::function<void(VelmoraWidgetProperty)> callback);
+
+    // Published state.
+
+    const std::vector<VelmoraMessage>& messages() const { return messages_; }
+    const std::optional<VelmoraSnapshot>& snapshot() const { return snapshot_; }
+    VelmoraLoadingState loadingState() const { return loadingState_; }
+    bool isLoadingConfiguration() const { return isLoadingConfiguration_; }
+    const std::optional<VelmoraError>& error() const { return error_; }
+    const std::string& draft() const { return draft_; }
+    /// Stores the composer text (and tells observers); saving it is `updateDraft`.
+    void setDraft(std::string text);
+    const std::vector<VelmoraAttachmentDraft>& pendingAttachments() const {
+        return pendingAttachments_;
+    }
+    bool isMounted() const { return isMounted_; }
+    bool isOpen() const { return isOpen_; }
+    bool isForeground() const { return isForeground_; }
+    bool isActionInFlight() const { return isActionInFlight_; }
+    const std::optional<VelmoraHostActionResult>& hostActionResult() const {
+        return hostActionResult_;
+    }
+    const std::optional<std::string>& hostActionResultActionID() const {
+        return hostActionResultActionID_;
+    }
+    std::optional<VelmoraVoiceCapabilityState> voiceState() const { return voiceState_; }
+    bool voiceEnabledByServer() const { return voiceEnabledByServer_; }
+    const VelmoraWidgetContentState& content() const { return content_; }
+    VelmoraWidgetViewMode screen() const { return screen_; }
+    bool messagesAvailable() const { return messagesAvailable_; }
+    bool helpAvailable() const { return helpAvailable_; }
+    bool navigationReady() const { return navigationReady_; }
+    const std::optional<VelmoraWidgetAvailability>& availability() const { return availability_; }
+    const std::optional<std::string>& workspacePublicName() const { return workspacePublicName_; }
+    const std::string& helpQuery() const { return helpQuery_; }
+    const std::optional<std::string>& activeFAQID() const { return activeFAQID_; }
+    const std::optional<std::string>& activeWorkflowID() const { return activeWorkflowID_; }
+    const std::optional<std::string>& activeWorkflowStepID() const { return activeWorkflowStepID_; }
+    bool isInitialNavigationResolved() const { return isInitialNavigationResolved_; }
+    const std::optional<VelmoraError>& helpError() const { return helpError_; }
+    /// A send or a retry is running.
+    bool mutationInFlight() const { return mutationInFlight_; }
+    const std::optional<std::string>& activeHostActionRequestId() const {
+        return activeHostActionRequestId_;
+    }
+
+    /// The text of the message of a started send, or nothing.
+    std::optional<std::string> pendingFirstDraftText() const;
+    /// The service allows voice and a capability is attached.
+    bool voiceAvailable() const;
+
+    // Host callbacks (called on the main executor; they may call back into the controller).
+
+    const HostCloseCallback& onHostClose() const { return onHostClose_; }
+    void setOnHostClose(HostCloseCallback callback) { onHostClose_ = std::move(callback); }
+    const HostActionEventCallback& onHostActionEvent() const { return onHostActionEvent_; }
+    void setOnHostActionEvent(HostActionEventCallback callback) {
+        onHostActionEvent_ = std::move(callback);
+    }
+
+    // Lifecycle.
+
+    /// The views are in place: follows the client's events.
+    void mount();
+    /// The widget opens: follows the events and starts the loads.
+    void open();
+    /// The widget closes: saves the draft and stops all work.
+    void close();
+    /// The user asked to close: `close()`, then `onHostClose` (also after `destroy()`).
+    void requestHostClose();
+    /// The application went to the background: stops all work.
+    void background();
+    /// The application came back: restarts the work of an open widget.
+    void foreground();
+    /// Final teardown: stops all work, removes the saved draft and empties the composer. Every
+    /// later operation does nothing.
+    void destroy();
+
+    // Drafts.
+
+    /// Sets the composer text and saves the draft.
+    void updateDraft(std::string text);
+    /// Empties the composer and removes the saved draft, unless a send runs or a started
+    /// message is pending.
+    void clearDraft();
+    /// Drops the pending started message and its files; the composer text stays.
+    void cancelPendingDraft();
+    /// Stops the running send, reconciliation and action work and discards every draft.
+    void discardDraftForSessionReset();
+
+    // Conversation.
+
+    void send();
+    void retry();
+    void resetSession();
+
+    // Screens and help.
+
+    void applyInitialNavigation(std::optional<VelmoraWidgetViewMode> view,
+                                std::optional<std::string> articleID);
+    void prepareNavigation(const VelmoraWidgetNavigation& navigation);
+    void setScreen(VelmoraWidgetViewMode screen);
+    void clearHelpSelection();
+    void retryContent();
+    void openArticle(const std::string& articleID);
+    void toggleFAQ(const std::string& articleID);
+    void updateHelpQuery(std::string query);
+    void openContact(std::optional<VelmoraWidgetContentPrefill> prefill);
+    void startWorkflow(const std::string& workflowID,
+                       std::optional<VelmoraWidgetContentPrefill> prefill);
+    void selectWorkflowOption(const VelmoraWidgetContentWorkflowOption& option);
+
+    // Host actions.
+
+    void setHostActionHandler(VelmoraHostActionHandler handler, const std::string& actionId);
+    bool isHostActionAvailable(const std::optional<std::string>& actionId) const;
+    /// Delivers the answer to the pending request; throws `VelmoraError` (fieldInvalid).
+    VelmoraHostActionResult completeHostAction(const VelmoraHostActionCompletion& completion);
+    bool completeHostActionIfPending(const VelmoraHostActionCompletion& completion);
+    void cancelHostActionsForIdentityChange();
+
+    // Attachments and forms.
+
+    void addAttachment(const std::filesystem::path& file);
+    void removeAttachment(const VelmoraAttachmentDraft& attachment);
+    /// The bytes of a received attachment; throws what the client throws.
+    boost::asio::awaitable<Data> downloadAttachment(VelmoraAttachment attachment);
+    bool canDownloadAttachment(const VelmoraAttachment& attachment) const;
+    void submitForm(const VelmoraConversationForm& form, JSONValue::Object values);
+
+    // Voice.
+
+    void setVoiceFactory(VelmoraVoiceFactory factory);
+    void attachVoiceCapability(std::shared_ptr<VelmoraVoiceCapability> capability,
+                               bool serverEnabled);
+    void toggleVoice();
+    void setVoiceMuted(bool muted);
+
+    // For tests and diagnostics: the main executor and whether the event subscription exists.
+    const boost::asio::any_io_executor& mainExecutor() const { return executor_; }
+    bool hasEventSubscription() const { return eventTask_.has_value(); }
+
+private:
+    struct PendingHostAction {
+        std::string actionID;
+        std::optional<VelmoraMainTask> timeoutTask;
+        std::optional<VelmoraMainTask> handlerTask;
+    };
+
+    // Publishing: observers hear of the change before the value is stored.
+    template <class T, class U> void publish(VelmoraWidgetProperty property, T& field, U&& value) {
+        T next(std::forward<U>(value));
+        observers_.notify(property);
+        field = std::move(next);
+    }
+    void setError(std::optional<VelmoraError> error) {
+        publish(VelmoraWidgetProperty::error, error_, std::move(error));
+    }
+    /// Clears `error` unless a failed send's error must stay visible.
+    void clearErrorUnlessPreserved();
+    VelmoraMainTask startTask(std::function<boost::asio::awaitable<void>()> body);
+
+    // Lifecycle.
+    void stopActiveWork();
+    void finishMutation(std::int64_t recordedMutationGeneration);
+
+    // Events.
+    void startEventSubscription();
+    static boost::asio::awaitable<void>
+    runEventSubscription(std::weak_ptr<VelmoraWidgetController> weak, std::int64_t generation);
+    void apply(VelmoraEvent event);
+
+    // Drafts.
+    /// Saves the current draft (or removes it when empty) and publishes a failure of this
+    /// write. Answers whether the draft reached the store.
+    bool persistDraft();
+    /// Makes `pending` the started message, empties the composer and saves. When the save
+    /// fails the composer and the pending message go back to what they were, the failure is
+    /// published, and the answer is false: the send must not start.
+    bool storePendingFirstDraftForSend(VelmoraWidgetDraftState pending);
+
+    // Work that other parts of the controller fill in.
+    void loadPublishedConfigurationState();
+    void loadConfigurationIfNeeded();
+    void loadWidgetContentIfNeeded(bool force);
+    void reconcileIfNeeded();
+    void startVoiceObservation();
+    void prepareVoiceCapabilityIfNeeded();
+    void cancelHostActions();
+    void updateHostActionLoadingState();
+
+    VelmoraObserverList<VelmoraWidgetProperty> observers_;
+
+    // Published state, in declaration order.
+    std::vector<VelmoraMessage> messages_;
+    std::optional<VelmoraSnapshot> snapshot_;
+    VelmoraLoadingState loadingState_ = VelmoraLoadingState::idle;
+    bool isLoadingConfiguration_ = false;
+    std::optional<VelmoraError> error_;
+    std::string draft_;
+    std::vector<VelmoraAttachmentDraft> pendingAttachments_;
+    bool isMounted_ = false;
+    bool isOpen_ = false;
+    bool isForeground_ = true;
+    bool isActionInFlight_ = false;
+    std::optional<VelmoraHostActionResult> hostActionResult_;
+    std::optional<std::string> hostActionResultActionID_;
+    std::optional<VelmoraVoiceCapabilityState> voiceState_;
+    bool voiceEnabledByServer_ = false;
+    VelmoraWidgetContentState content_{std::nullopt, false, std::nullopt};
+    VelmoraWidgetViewMode screen_ = VelmoraWidgetViewMode::home;
+    bool messagesAvailable_ = false;
+    bool helpAvailable_ = false;
+    bool navigationReady_ = false;
+    std::optional<VelmoraWidgetAvailability> availability_;
+    std::optional<std::string> workspacePublicName_;
+    std::string helpQuery_;
+    std::optional<std::string> activeFAQID_;
+    std::optional<std::string> activeWorkflowID_;
+    std::optional<std::string> activeWorkflowStepID_;
+    bool isInitialNavigationResolved_ = true;
+    std::optional<VelmoraError> helpError_;
+
+    HostCloseCallback onHostClose_;
+    HostActionEventCallback onHostActionEvent_;
+
+    // Private state.
+    boost::asio::any_io_executor executor_;
+    std::shared_ptr<VelmoraWidgetClient> client_;
+    std::shared_ptr<VelmoraWidgetClock> clock_;
+    std::shared_ptr<VelmoraVoiceCapability> voiceCapability_;
+    std::optional<VelmoraMainTask> eventTask_;
+    std::int64_t eventSubscriptionGeneration_ = 0;
+    std::optional<VelmoraMainTask> operationTask_;
+    std::optional<VelmoraMainTask> actionTask_;
+    std::optional<VelmoraMainTask> voiceTask_;
+    std::optional<VelmoraMainTask> voiceObservationTask_;
+    std::optional<VelmoraMainTask> voiceFactoryTask_;
+    VelmoraVoiceFactory voiceFactory_;
+    std::int64_t voiceOperationGeneration_ = 0;
+    std::optional<VelmoraMainTask> configurationTask_;
+    std::optional<VelmoraMainTask> publishedStateTask_;
+    std::optional<VelmoraMainTask> contentTask_;
+    std::optional<VelmoraMainTask> reconciliationTask_;
+    std::int64_t contentOperationGeneration_ = 0;
+    std::optional<VelmoraWidgetViewMode> pendingScreen_;
+    bool sessionResetting_ = false;
+    std::optional<std::string> pendingArticleID_;
+    bool initialScreenResolved_ = false;
+    bool publishedStateLoaded_ = false;
+    std::int64_t lifecycleGeneration_ = 0;
+    std::int64_t publishedStateGeneration_ = 0;
+    bool needsReconcile_ = true;
+    bool destroyed_ = false;
+    bool mutationInFlight_ = false;
+    std::int64_t mutationGeneration_ = 0;
+    std::int64_t draftGeneration_ = 0;
+    bool preservesMutationError_ = false;
+    std::optional<VelmoraWidgetDraftState> pendingFirstDraft_;
+    std::optional<VelmoraPrefill> activePrefill_;
+    std::optional<VelmoraWidgetNavigation> configuredNavigation_;
+    std::shared_ptr<VelmoraWidgetDraftStore> draftStore_;
+    bool configurationLoaded_ = false;
+    std::set<std::string> hostActionIds_;
+    JSONValue::Object configuredHostActionContext_;
+    std::map<std::string, VelmoraHostActionHandler> hostActionHandlers_;
+    std::map<std::string, PendingHostAction> pendingHostActions_;
+    std::optional<std::string> activeHostActionRequestId_;
+};
+
+} // namespace velmora

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "velmora/error.hpp"
+#include "velmora/models.hpp"
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+class VelmoraClient;
+class VelmoraWidgetClient;
+
+/// What sending a stored draft will do.
+enum class VelmoraWidgetDraftOperation {
+    sessionStart, ///< "sessionStart": the first message of a conversation still to be started
+    message,      ///< "message": a message into the session named by `targetSessionId`
+};
+
+std::string_view rawValue(VelmoraWidgetDraftOperation operation) noexcept;
+std::optional<VelmoraWidgetDraftOperation>
+velmoraWidgetDraftOperationFromRawValue(std::string_view text) noexcept;
+
+/// One stored composer draft. A typed draft has no key; the message of a started send keeps
+/// its idempotency key and start time until it is delivered.
+struct VelmoraWidgetDraftState {
+    std::string text;
+    std::optional<std::string> idempotencyKey;
+    std::optional<std::string> startedAt;
+    std::vector<VelmoraAttachmentDraft> attachments;
+    VelmoraWidgetDraftOperation operation = VelmoraWidgetDraftOperation::sessionStart;
+    std::optional<std::string> targetSessionId;
+
+    friend bool operator==(const VelmoraWidgetDraftState&,
+                           const VelmoraWidgetDraftState&) = default;
+};
+
+/// JSON form: "text", "idempotencyKey", "startedAt", "attachments", "operation",
+/// "targetSessionId" (absent optionals left out). Decoding needs "text", "attachments" and
+/// "operation", ignores unknown keys and throws `VelmoraDecodingError` otherwise.
+std::string encodeJSON(const VelmoraWidgetDraftState& value);
+VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json);
+
+/// The drafts of every conversation identity, in one JSON file ("widget-drafts.json" in the
+/// "Velmora" data directory by default) that is read once and rewritten whole after each
+/// change. Main thread only; it has no lock.
+///
+/// Failures are never thrown: `save` and `clear` answer the failure of their own write, and
+/// `persistenceError` holds the last failure until a later write succeeds.
+/// - Nothing at the path: an empty store.
+/// - A file that is there but cannot be read: "Velmora widget draft storage could not be
+///   read."; the store works in memory and never writes over that file.
+/// - A file that cannot be decoded: "Velmora widget draft storage is corrupt."; the file is
+///   kept under a new name beside it ("widget-drafts.json.corrupt-" plus a UUID) and the store
+///   starts empty, so later drafts are saved again.
+/// - A failed write: "Velmora widget draft storage could not be saved."; the change is kept in
+///   memory and the next change writes again.
+class VelmoraWidgetDraftStore {
+public:
+    /// A store in memory only: no file is read or written.
+    VelmoraWidgetDraftStore();
+    /// A store over `fileURL`; nothing is read before the first use.
+    explicit VelmoraWidgetDraftStore(std::filesystem::path fileURL);
+    VelmoraWidgetDraftStore(const VelmoraWidgetDraftStore&) = delete;
+    VelmoraWidgetDraftStore& operator=(const VelmoraWidgetDraftStore&) = delete;
+
+    /// The store of the process, at the default location (in memory only when the platform
+    /// gives no data directory). Created on first use.
+    static const std::shared_ptr<VelmoraWidgetDraftStore>& shared();
+
+    std::optional<VelmoraWidgetDraftState> state(const VelmoraWidgetClient& client);
+    std::optional<VelmoraWidgetDraftState> state(const VelmoraClient& client);
+
+    /// Stores `state` for the client's identity; a state with empty text and no attachments
+    /// clears instead. Answers this write's failure, if any.
+    std::optional<VelmoraError> save(const VelmoraWidgetDraftState& state,
+                                     const VelmoraWidgetClient& client);
+    std::optional<VelmoraError> save(const VelmoraWidgetDraftState& state,
+                                     const VelmoraClient& client);
+
+    /// Removes the client's draft and writes the file in any case.
+    std::optional<VelmoraError> clear(const VelmoraWidgetClient& client);
+    std::optional<VelmoraError> clear(const VelmoraClient& client);
+
+    /// The last failure, until a later write succeeds.
+    const std::optional<VelmoraError>& persistenceError() const { return persistenceError_; }
+
+    /// The file behind the store, if any.
+    const std::optional<std::filesystem::path>& fileURL() const { return fileURL_; }
+
+private:
+    std::optional<VelmoraWidgetDraftState> stateFor(const std::string& identity);
+    std::optional<VelmoraError> saveFor(const VelmoraWidgetDraftState& state,
+                                        const std::string& identity);
+    std::optional<VelmoraError> clearFor(const std::string& identity);
+    void loadIfNeeded();
+    std::optional<VelmoraError> persist();
+
+    std::map<std::string, VelmoraWidgetDraftState> states_;
+    std::optional<std::filesystem::path> fileURL_;
+    bool loaded_ = false;
+    bool persistenceUnavailable_ = false;
+    std::optional<VelmoraError> persistenceError_;
+};
+
+} // namespace velmora

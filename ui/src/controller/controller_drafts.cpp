@@ -1,0 +1,94 @@
+#include "velmora/ui/widget_controller.hpp"
+
+namespace velmora {
+
+void VelmoraWidgetController::updateDraft(std::string text) {
+    const auto self = shared_from_this();
+    if (destroyed_) {
+        return;
+    }
+    setDraft(std::move(text));
+    persistDraft();
+}
+
+void VelmoraWidgetController::clearDraft() {
+    const auto self = shared_from_this();
+    if (mutationInFlight_ || pendingFirstDraft_) {
+        return;
+    }
+    setDraft({});
+    pendingFirstDraft_.reset();
+    activePrefill_.reset();
+    publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
+            std::vector<VelmoraAttachmentDraft>{});
+    preservesMutationError_ = false;
+    setError(std::nullopt);
+    draftStore_->clear(*client_);
+}
+
+void VelmoraWidgetController::cancelPendingDraft() {
+    const auto self = shared_from_this();
+    pendingFirstDraft_.reset();
+    publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
+            std::vector<VelmoraAttachmentDraft>{});
+    draftStore_->clear(*client_);
+}
+
+void VelmoraWidgetController::discardDraftForSessionReset() {
+    const auto self = shared_from_this();
+    ++lifecycleGeneration_;
+    ++draftGeneration_;
+    preservesMutationError_ = false;
+    // The send keeps its handle: its own finishing step releases it and `mutationInFlight`.
+    if (operationTask_) {
+        operationTask_->cancel();
+    }
+    for (auto* task : {&reconciliationTask_, &actionTask_}) {
+        if (*task) {
+            (*task)->cancel();
+            task->reset();
+        }
+    }
+    publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_, false);
+    pendingFirstDraft_.reset();
+    activePrefill_.reset();
+    publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
+            std::vector<VelmoraAttachmentDraft>{});
+    setDraft({});
+    draftStore_->clear(*client_);
+}
+
+bool VelmoraWidgetController::persistDraft() {
+    VelmoraWidgetDraftState state;
+    if (pendingFirstDraft_) {
+        state = *pendingFirstDraft_;
+    } else {
+        state.text = draft_;
+    }
+    // The composer's files go with it, whichever draft is stored.
+    state.attachments = pendingAttachments_;
+    const bool empty = state.text.empty() && state.attachments.empty();
+    const auto failure = empty ? draftStore_->clear(*client_) : draftStore_->save(state, *client_);
+    // Only this write's own failure is shown; an earlier one that a later write repaired is not.
+    if (failure) {
+        setError(*failure);
+        return false;
+    }
+    return true;
+}
+
+bool VelmoraWidgetController::storePendingFirstDraftForSend(VelmoraWidgetDraftState pending) {
+    std::string composer = draft_;
+    auto previous = pendingFirstDraft_;
+    setDraft({});
+    pendingFirstDraft_ = std::move(pending);
+    if (persistDraft()) {
+        return true;
+    }
+    // Nothing was sent and the message is not durable: it goes back where the user left it.
+    pendingFirstDraft_ = std::move(previous);
+    setDraft(std::move(composer));
+    return false;
+}
+
+} // namespace velmora

@@ -1,0 +1,75 @@
+#include "velmora/ui/widget_controller.hpp"
+
+// Operations whose behaviour is built on top of the controller's state, lifecycle, events and
+// drafts. Each body here is what is correct while that behaviour does not exist yet.
+
+namespace velmora {
+
+void VelmoraWidgetController::loadPublishedConfigurationState() {
+    // The published-state read starts here once configuration loading exists.
+}
+
+void VelmoraWidgetController::loadConfigurationIfNeeded() {
+    // The configuration load starts here once configuration loading exists.
+}
+
+void VelmoraWidgetController::loadWidgetContentIfNeeded(bool /*force*/) {
+    // The help content load starts here once help content loading exists.
+}
+
+void VelmoraWidgetController::reconcileIfNeeded() {
+    // The conversation is brought up to date here once reconciliation exists.
+}
+
+void VelmoraWidgetController::startVoiceObservation() {
+    // The voice state updates are followed here once voice exists.
+}
+
+void VelmoraWidgetController::prepareVoiceCapabilityIfNeeded() {
+    // The host's voice factory runs here once voice exists.
+}
+
+// Public intents that arrive with the message pipeline, screens, help, workflows,
+// attachments, forms and voice.
+
+void VelmoraWidgetController::send() {}
+void VelmoraWidgetController::retry() {}
+void VelmoraWidgetController::resetSession() {}
+void VelmoraWidgetController::applyInitialNavigation(std::optional<VelmoraWidgetViewMode>,
+                                                     std::optional<std::string>) {}
+void VelmoraWidgetController::prepareNavigation(const VelmoraWidgetNavigation&) {}
+void VelmoraWidgetController::setScreen(VelmoraWidgetViewMode) {}
+void VelmoraWidgetController::retryContent() {}
+void VelmoraWidgetController::openArticle(const std::string&) {}
+void VelmoraWidgetController::toggleFAQ(const std::string&) {}
+void VelmoraWidgetController::updateHelpQuery(std::string) {}
+void VelmoraWidgetController::openContact(std::optional<VelmoraWidgetContentPrefill>) {}
+void VelmoraWidgetController::startWorkflow(const std::string&,
+                                            std::optional<VelmoraWidgetContentPrefill>) {}
+void VelmoraWidgetController::selectWorkflowOption(const VelmoraWidgetContentWorkflowOption&) {}
+void VelmoraWidgetController::addAttachment(const std::filesystem::path&) {}
+void VelmoraWidgetController::removeAttachment(const VelmoraAttachmentDraft&) {}
+void VelmoraWidgetController::submitForm(const VelmoraConversationForm&, JSONValue::Object) {}
+void VelmoraWidgetController::setVoiceFactory(VelmoraVoiceFactory) {}
+void VelmoraWidgetController::toggleVoice() {}
+void VelmoraWidgetController::setVoiceMuted(bool) {}
+
+boost::asio::awaitable<Data>
+VelmoraWidgetController::downloadAttachment(VelmoraAttachment attachment) {
+    co_return co_await client_->downloadAttachment(std::move(attachment));
+}
+
+bool VelmoraWidgetController::canDownloadAttachment(const VelmoraAttachment& attachment) const {
+    return client_->canDownloadAttachment(attachment);
+}
+
+void VelmoraWidgetController::clearHelpSelection() {
+    const auto self = shared_from_this();
+    publish(VelmoraWidgetProperty::activeFAQID, activeFAQID_, std::optional<std::string>());
+    publish(VelmoraWidgetProperty::activeWorkflowID, activeWorkflowID_,
+            std::optional<std::string>());
+    publish(VelmoraWidgetProperty::activeWorkflowStepID, activeWorkflowStepID_,
+            std::optional<std::string>());
+}
+
+} // namespace velmora

@@ -1,0 +1,161 @@
+#include "velmora/ui/widget_controller.hpp"
+
+namespace velmora {
+
+// Each public operation keeps the controller alive while it runs: an observer or a host
+// callback may drop the host's last reference in the middle of it.
+
+void VelmoraWidgetController::mount() {
+    const auto self = shared_from_this();
+    if (destroyed_) {
+        return;
+    }
+    if (!isMounted_) {
+        publish(VelmoraWidgetProperty::isMounted, isMounted_, true);
+    }
+    startEventSubscription();
+}
+
+void VelmoraWidgetController::open() {
+    const auto self = shared_from_this();
+    if (destroyed_) {
+        return;
+    }
+    if (!isMounted_) {
+        publish(VelmoraWidgetProperty::isMounted, isMounted_, true);
+    }
+    startEventSubscription();
+    if (isOpen_) {
+        return;
+    }
+    publish(VelmoraWidgetProperty::isOpen, isOpen_, true);
+    startVoiceObservation();
+    needsReconcile_ = true;
+    if (!configuredNavigation_) {
+        publishedStateLoaded_ = false;
+    }
+    loadPublishedConfigurationState();
+    loadConfigurationIfNeeded();
+    loadWidgetContentIfNeeded(false);
+    prepareVoiceCapabilityIfNeeded();
+}
+
+void VelmoraWidgetController::close() {
+    const auto self = shared_from_this();
+    if (destroyed_) {
+        return;
+    }
+    if (pendingFirstDraft_) {
+        setDraft(pendingFirstDraft_->text);
+    }
+    persistDraft();
+    publish(VelmoraWidgetProperty::isOpen, isOpen_, false);
+    needsReconcile_ = true;
+    stopActiveWork();
+}
+
+void VelmoraWidgetController::requestHostClose() {
+    const auto self = shared_from_this();
+    close();
+    // Copied first: the callback may replace itself.
+    if (const auto callback = onHostClose_) {
+        callback();
+    }
+}
+
+void VelmoraWidgetController::background() {
+    const auto self = shared_from_this();
+    if (destroyed_ || !isForeground_) {
+        return;
+    }
+    publish(VelmoraWidgetProperty::isForeground, isForeground_, false);
+    needsReconcile_ = true;
+    stopActiveWork();
+}
+
+void VelmoraWidgetController::foreground() {
+    const auto self = shared_from_this();
+    if (destroyed_) {
+        return;
+    }
+    if (!isForeground_) {
+        publish(VelmoraWidgetProperty::isForeground, isForeground_, true);
+    }
+    if (!isOpen_) {
+        return;
+    }
+    startVoiceObservation();
+    startEventSubscription();
+    loadConfigurationIfNeeded();
+    loadWidgetContentIfNeeded(false);
+    prepareVoiceCapabilityIfNeeded();
+}
+
+void VelmoraWidgetController::destroy() {
+    const auto self = shared_from_this();
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    ++draftGeneration_;
+    ++lifecycleGeneration_;
+    publish(VelmoraWidgetProperty::isOpen, isOpen_, false);
+    publish(VelmoraWidgetProperty::isMounted, isMounted_, false);
+    stopActiveWork();
+    // A failure to remove the saved draft is not shown: the widget is gone.
+    draftStore_->clear(*client_);
+    pendingFirstDraft_.reset();
+    publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
+            std::vector<VelmoraAttachmentDraft>{});
+    setDraft({});
+}
+
+void VelmoraWidgetController::stopActiveWork() {
+    ++lifecycleGeneration_;
+    ++publishedStateGeneration_;
+    ++voiceOperationGeneration_;
+    for (auto* task : {&voiceObservationTask_, &voiceFactoryTask_, &operationTask_,
+                       &reconciliationTask_, &actionTask_, &voiceTask_}) {
+        if (*task) {
+            (*task)->cancel();
+            task->reset();
+        }
+    }
+    if (const auto capability = voiceCapability_) {
+        capability->stop();
+        publish(VelmoraWidgetProperty::voiceState, voiceState_, std::optional(capability->state()));
+    } else {
+        publish(VelmoraWidgetProperty::voiceState, voiceState_,
+                std::optional<VelmoraVoiceCapabilityState>());
+    }
+    publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_, false);
+    cancelHostActions();
+    for (auto* task : {&configurationTask_, &publishedStateTask_, &contentTask_}) {
+        if (*task) {
+            (*task)->cancel();
+            task->reset();
+        }
+    }
+    ++contentOperationGeneration_;
+    if (content_.isLoading) {
+        publish(VelmoraWidgetProperty::content, content_,
+                VelmoraWidgetContentState(content_.snapshot, false, content_.error));
+    }
+    if (eventTask_) {
+        eventTask_->cancel();
+        eventTask_.reset();
+    }
+}
+
+void VelmoraWidgetController::finishMutation(std::int64_t recordedMutationGeneration) {
+    if (mutationGeneration_ != recordedMutationGeneration) {
+        return; // a newer send or retry owns the state
+    }
+    publish(VelmoraWidgetProperty::mutationInFlight, mutationInFlight_, false);
+    operationTask_.reset();
+    if (needsReconcile_ && isOpen_ && isForeground_) {
+        reconcileIfNeeded();
+    }
+}
+
+} // namespace velmora

@@ -1,0 +1,89 @@
+#include "velmora/ui/main_task.hpp"
+
+#include <boost/asio/bind_cancellation_slot.hpp>
+#include <boost/asio/cancellation_signal.hpp>
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/redirect_error.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
+#include <boost/system/system_error.hpp>
+
+#include <vector>
+
+namespace velmora {
+
+namespace asio = boost::asio;
+
+struct VelmoraMainTask::State {
+    asio::cancellation_signal signal;
+    bool cancelled = false;
+    bool started = false;
+    bool finished = false;
+    // Waiters sleep on a timer that never expires by itself; finishing cancels it.
+    std::vector<std::shared_ptr<asio::steady_timer>> waiters;
+
+    void finish() {
+        finished = true;
+        for (const auto& waiter : waiters) {
+            waiter->cancel();
+        }
+        waiters.clear();
+    }
+};
+
+VelmoraMainTask::VelmoraMainTask(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+VelmoraMainTask VelmoraMainTask::start(asio::any_io_executor executor, Body body) {
+    auto state = std::make_shared<State>();
+    // Posted, so the body never runs inside the frame that started it.
+    asio::post(executor, [executor, state, body = std::move(body)]() mutable {
+        if (state->cancelled) {
+            state->finish();
+            return;
+        }
+        state->started = true;
+        asio::co_spawn(
+            executor, [body = std::move(body)]() -> asio::awaitable<void> { co_await body(); },
+            asio::bind_cancellation_slot(state->signal.slot(),
+                                         [state](std::exception_ptr) { state->finish(); }));
+    });
+    return VelmoraMainTask(std::move(state));
+}
+
+void VelmoraMainTask::cancel() const {
+    if (state_->cancelled || state_->finished) {
+        return;
+    }
+    state_->cancelled = true;
+    if (state_->started) {
+        state_->signal.emit(asio::cancellation_type::terminal);
+    }
+}
+
+bool VelmoraMainTask::isCancelled() const {
+    return state_->cancelled;
+}
+
+bool VelmoraMainTask::isFinished() const {
+    return state_->finished;
+}
+
+asio::awaitable<void> VelmoraMainTask::wait() const {
+    const auto state = state_;
+    if (state->finished) {
+        co_return;
+    }
+    auto timer = std::make_shared<asio::steady_timer>(co_await asio::this_coro::executor,
+                                                      asio::steady_timer::time_point::max());
+    state->waiters.push_back(timer);
+    boost::system::error_code ec;
+    co_await timer->async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    if (!state->finished) {
+        std::erase(state->waiters, timer);
+        throw boost::system::system_error(asio::error::operation_aborted);
+    }
+}
+
+} // namespace velmora
