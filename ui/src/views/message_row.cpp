@@ -1,0 +1,199 @@
+#include "views/message_row.hpp"
+
+#include "platform/qt_conversions.hpp"
+#include "platform/size_policy.hpp"
+#include "views/message_attachment_view.hpp"
+#include "views/text_block_view.hpp"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora::detail {
+
+namespace {
+double fontLineHeight(const VelmoraFontSpec& spec) {
+    return QFontMetricsF(toQFont(spec)).height();
+}
+} // namespace
+
+VelmoraWidgetMessageRow::VelmoraWidgetMessageRow(
+    VelmoraMessage message, VelmoraWidgetAppearance appearance, VelmoraWidgetCopy copy,
+    std::shared_ptr<MessageRowAttachmentService> attachments, std::string locale, bool reduceMotion,
+    std::shared_ptr<VelmoraPlatformSettings> settings, std::shared_ptr<AttachmentExporter> exporter,
+    QWidget* parent)
+    : QWidget(parent), message_(std::move(message)), appearance_(std::move(appearance)),
+      copy_(std::move(copy)), attachments_(std::move(attachments)), locale_(std::move(locale)),
+      reduceMotion_(reduceMotion), settings_(std::move(settings)),
+      exporter_(exporter ? std::move(exporter) : makeFileDialogExporter()),
+      redraw_(this, [this] { rebuild(); }) {
+    setSizePolicy(heightForWidthPolicy(QSizePolicy::Preferred));
+    if (settings_)
+        settingsSubscription_ = settings_->observe([this] { redraw_.request(); });
+    rebuild();
+}
+
+VelmoraWidgetMessageRow::~VelmoraWidgetMessageRow() = default;
+
+MessageRowContext VelmoraWidgetMessageRow::context() const {
+    MessageRowContext context;
+    context.locale = locale_;
+    context.reduceMotion = reduceMotion_;
+    if (settings_)
+        context.platform = settings_->values();
+    context.hasController = attachments_ != nullptr;
+    if (attachments_)
+        context.canDownload = [service = attachments_](const VelmoraAttachment& attachment) {
+            return service->canDownloadAttachment(attachment);
+        };
+    context.downloadingAttachmentId = downloadingAttachmentId_;
+    context.fontLineHeight = fontLineHeight;
+    return context;
+}
+
+void VelmoraWidgetMessageRow::rebuild() {
+    model_ = messageRowModel(message_, appearance_, copy_, context());
+    // Runs from the constructor or a posted redraw, never inside a child's own handler.
+    delete bubble_;
+    attachmentViews_.clear();
+    tag_ = body_ = nullptr;
+    bubble_ = new QWidget(this);
+    bubble_->setObjectName(toQString(model_.bubbleIdentifier));
+    if (model_.authorTag) {
+        tag_ = new TextBlockView(bubble_);
+        tag_->setObjectName(toQString(model_.authorTag->identifier));
+        tag_->apply(toQString(model_.authorTag->text), toQFont(model_.authorTag->font),
+                    toQColor(model_.authorTag->color), model_.authorTag->lineSpacing);
+    }
+    if (model_.body) {
+        body_ = new TextBlockView(bubble_);
+        body_->apply(toQString(model_.body->text), toQFont(model_.body->font),
+                     toQColor(model_.body->color), model_.body->lineSpacing);
+    }
+    for (const auto& item : model_.attachments) {
+        auto* view = new MessageAttachmentView(item, bubble_);
+        if (item.content != AttachmentContent::label) {
+            QObject::connect(view, &QAbstractButton::clicked, this,
+                             [this, attachment = item.attachment] { download(attachment); });
+        }
+        attachmentViews_.push_back(view);
+    }
+    layoutChildren();
+    bubble_->show();
+    updateGeometry();
+    update();
+}
+
+void VelmoraWidgetMessageRow::download(const VelmoraAttachment& attachment) {
+    if (!attachment.id || !attachments_ || downloadingAttachmentId_)
+        return;
+    downloadingAttachmentId_ = *attachment.id;
+    redraw_.request();
+    // The row may be gone when the download ends: the result is then dropped.
+    QPointer<VelmoraWidgetMessageRow> self(this);
+    const std::string fileName = attachmentExportFileName(attachment);
+    attachments_->downloadAttachment(attachment, [self, fileName](std::optional<Data> bytes) {
+        if (!self)
+            return;
+        self->downloadingAttachmentId_.reset();
+        self->redraw_.request();
+        if (!bytes)
+            return;
+        self->exporter_->exportDocument(
+            self, VelmoraAttachmentDocument{std::move(*bytes), fileName}, [] {});
+    });
+}
+
+QSize VelmoraWidgetMessageRow::bubbleSize(int rowWidth) const {
+    const double padding = model_.horizontalPadding;
+    const int maxContent = std::max(1, static_cast<int>(std::floor(rowWidth - 2 * padding)));
+    int content = 0;
+    if (tag_)
+        content = std::max(content, tag_->naturalWidth(maxContent));
+    if (body_)
+        content = std::max(content, body_->naturalWidth(maxContent));
+    for (auto* view : attachmentViews_)
+        content = std::max(content, std::min(maxContent, view->naturalWidth(maxContent)));
+    double height = 0;
+    int items = 0;
+    const auto add = [&](int h) {
+        height += h + (items > 0 ? model_.spacing : 0);
+        ++items;
+    };
+    if (tag_)
+        add(tag_->heightForWidth(content));
+    if (body_)
+        add(body_->heightForWidth(content));
+    for (auto* view : attachmentViews_)
+        add(view->heightForWidth(content));
+    return {static_cast<int>(std::ceil(content + 2 * padding)),
+            static_cast<int>(std::ceil(height + 2 * model_.verticalPadding))};
+}
+
+QRect VelmoraWidgetMessageRow::bubbleRect() const {
+    const QSize size = bubbleSize(width());
+    // Trailing is right in a left-to-right interface, left in a right-to-left one.
+    const bool atRight = model_.trailing != (layoutDirection() == Qt::RightToLeft);
+    return QRect(atRight ? width() - size.width() : 0, 0, size.width(), size.height());
+}
+
+void VelmoraWidgetMessageRow::layoutChildren() {
+    if (!bubble_)
+        return;
+    const QRect bubble = bubbleRect();
+    bubble_->setGeometry(bubble);
+    const int x = static_cast<int>(std::round(model_.horizontalPadding));
+    const int contentWidth = std::max(0, bubble.width() - 2 * x);
+    double y = model_.verticalPadding;
+    const auto place = [&](QWidget* child, int height) {
+        child->setGeometry(x, static_cast<int>(std::round(y)), contentWidth, height);
+        y += height + model_.spacing;
+    };
+    if (tag_)
+        place(tag_, tag_->heightForWidth(contentWidth));
+    if (body_)
+        place(body_, body_->heightForWidth(contentWidth));
+    for (auto* view : attachmentViews_)
+        place(view, view->heightForWidth(contentWidth));
+}
+
+int VelmoraWidgetMessageRow::heightForWidth(int width) const {
+    return bubbleSize(width).height();
+}
+
+QSize VelmoraWidgetMessageRow::sizeHint() const {
+    const int width = this->width() > 0 ? this->width() : 360;
+    return {width, heightForWidth(width)};
+}
+
+void VelmoraWidgetMessageRow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutChildren();
+}
+
+void VelmoraWidgetMessageRow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bubble = QRectF(bubbleRect());
+    QPainterPath shape;
+    shape.addRoundedRect(bubble, model_.cornerRadius, model_.cornerRadius);
+    painter.fillPath(shape, toQColor(model_.bubbleBackground));
+    if (model_.bubbleOverlay.alpha > 0)
+        painter.fillPath(shape, toQColor(model_.bubbleOverlay));
+    if (model_.bubbleBorder.alpha > 0 && model_.bubbleBorderWidth > 0) {
+        // Kept inside the bubble, so the edge of the row never cuts it.
+        const double half = model_.bubbleBorderWidth / 2;
+        QPainterPath edge;
+        edge.addRoundedRect(bubble.adjusted(half, half, -half, -half), model_.cornerRadius,
+                            model_.cornerRadius);
+        QPen pen(toQColor(model_.bubbleBorder), model_.bubbleBorderWidth, Qt::SolidLine,
+                 Qt::FlatCap, Qt::MiterJoin);
+        painter.strokePath(edge, pen);
+    }
+}
+
+} // namespace velmora::detail

@@ -1,0 +1,148 @@
+#include "views/message_text_view.hpp"
+
+#include "platform/qt_conversions.hpp"
+#include "views/message_text_view_model.hpp"
+
+#include <QAbstractTextDocumentLayout>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTextDocument>
+
+#include <cmath>
+
+namespace velmora::detail {
+
+namespace {
+using Sizing = MessageTextViewSizing;
+}
+
+VelmoraMessageTextView::VelmoraMessageTextView(const Options& options, QWidget* parent)
+    : QTextEdit(parent), placeholder_(new QLabel(this)) {
+    setObjectName(toQString(messageTextViewIdentifier));
+    setAccessibleName(toQString(options.placeholder));
+    setAcceptRichText(false);
+    setFrameStyle(QFrame::NoFrame);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    document()->setDocumentMargin(0);
+    const int inset = static_cast<int>(Sizing::verticalInset);
+    setViewportMargins(0, inset, 0, inset);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+
+    placeholder_->setText(toQString(options.placeholder));
+    placeholder_->setAccessibleName(QString());
+    placeholder_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    placeholder_->move(0, inset);
+
+    QObject::connect(this, &QTextEdit::textChanged, this, [this] {
+        setAccessibleDescription(toPlainText());
+        refreshPlaceholder();
+        updateScrollState();
+        if (onTextChanged)
+            onTextChanged(boundText());
+    });
+    applyOptions(options);
+    refreshPlaceholder();
+    updateScrollState();
+}
+
+void VelmoraMessageTextView::applyOptions(const Options& options) {
+    setReadOnly(!options.editable);
+    // Read-only text stays selectable.
+    setTextInteractionFlags(options.editable
+                                ? Qt::TextEditorInteraction
+                                : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setFont(options.font);
+    document()->setDefaultFont(options.font);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Text, toQColor(options.textColor));
+    palette.setColor(QPalette::Base, Qt::transparent);
+    setPalette(palette);
+    placeholder_->setFont(options.font);
+    QPalette placeholderPalette = placeholder_->palette();
+    placeholderPalette.setColor(QPalette::WindowText, toQColor(options.placeholderColor));
+    placeholder_->setPalette(placeholderPalette);
+    placeholder_->adjustSize();
+    refreshPlaceholder();
+    updateScrollState();
+}
+
+void VelmoraMessageTextView::setBoundText(const std::string& text) {
+    if (boundText() == text)
+        return;
+    setPlainText(toQString(text));
+}
+
+std::string VelmoraMessageTextView::boundText() const {
+    return toPlainText().toStdString();
+}
+
+void VelmoraMessageTextView::setFocused(bool focused) {
+    if (focused && !hasFocus())
+        setFocus(Qt::OtherFocusReason);
+    else if (!focused && hasFocus())
+        clearFocus();
+}
+
+bool VelmoraMessageTextView::placeholderShown() const {
+    return !placeholder_->isHidden();
+}
+
+void VelmoraMessageTextView::refreshPlaceholder() {
+    placeholder_->setVisible(placeholderVisible(boundText()));
+    if (placeholder_->isVisible() && placeholder_->width() > width())
+        placeholder_->resize(width(), placeholder_->height());
+}
+
+double VelmoraMessageTextView::fittingHeight() const {
+    const double width = Sizing::measuringWidth(measuredWidth_ > 0 ? measuredWidth_ : 0);
+    // Measured on a copy so the shown document keeps its own layout width.
+    std::unique_ptr<QTextDocument> probe(document()->clone());
+    probe->setDocumentMargin(0);
+    probe->setTextWidth(width);
+    return std::ceil(probe->size().height()) + 2 * Sizing::verticalInset;
+}
+
+void VelmoraMessageTextView::updateScrollState() {
+    const double fitting = fittingHeight();
+    scrollEnabled_ = Sizing::scrollEnabled(fitting);
+    setVerticalScrollBarPolicy(scrollEnabled_ ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    const int height = static_cast<int>(std::ceil(Sizing::height(fitting)));
+    if (this->height() != height)
+        setFixedHeight(height);
+    updateGeometry();
+}
+
+QSize VelmoraMessageTextView::sizeHint() const {
+    return {static_cast<int>(Sizing::fallbackWidth),
+            static_cast<int>(std::ceil(Sizing::height(fittingHeight())))};
+}
+
+QSize VelmoraMessageTextView::minimumSizeHint() const {
+    return {0, sizeHint().height()};
+}
+
+void VelmoraMessageTextView::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    if (Sizing::needsRemeasure(viewport()->width(), measuredWidth_)) {
+        measuredWidth_ = viewport()->width();
+        updateScrollState();
+    }
+}
+
+void VelmoraMessageTextView::focusInEvent(QFocusEvent* event) {
+    QTextEdit::focusInEvent(event);
+    if (onFocusChanged)
+        onFocusChanged(true);
+}
+
+void VelmoraMessageTextView::focusOutEvent(QFocusEvent* event) {
+    QTextEdit::focusOutEvent(event);
+    if (onFocusChanged)
+        onFocusChanged(false);
+}
+
+} // namespace velmora::detail

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/text_block.hpp"
+
+#include <QWidget>
+
+namespace velmora::detail {
+
+/// A read-only wrapped text whose lines are the font's height plus a fixed spacing between
+/// them. Its accessible name is its text.
+class TextBlockView final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TextBlockView(QWidget* parent = nullptr);
+    void apply(const QString& text, const QFont& font, const QColor& color, double lineSpacing);
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    /// The widest line when laid out within `maxWidth`.
+    int naturalWidth(int maxWidth) const;
+    /// The block as laid out at the current width (for tests and measurements).
+    const TextBlock& block() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    mutable TextBlock block_;
+};
+
+} // namespace velmora::detail
