@@ -1,3 +1,4 @@
+#include "platform/qt_child.hpp"
 #include "platform/redraw_scheduler.hpp"
 
 #include "ui/ui_test_support.hpp"
@@ -44,8 +45,8 @@ TEST(RedrawSchedulerTest, APendingRedrawIsDroppedWithItsOwner) {
 class RetryNotice : public QWidget {
 public:
     RetryNotice() {
-        auto* layout = new QVBoxLayout(this);
-        button = new QPushButton("Retry", this);
+        auto* layout = detail::makeQtChild<QVBoxLayout>(this);
+        button = detail::makeQtChild<QPushButton>("Retry", this);
         layout->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, this, [this] {
             failed = false;

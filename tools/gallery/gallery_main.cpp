@@ -1,6 +1,7 @@
 // Renders every view of the widget in fixture states to PNG files, for people to look at:
 //   velmora-gallery <output folder>
 #include "gallery.hpp"
+#include "platform/qt_child.hpp"
 
 #include <QApplication>
 #include <QDir>
@@ -19,7 +20,7 @@ std::unique_ptr<QWidget> stack(std::vector<QWidget*> children, const QColor& bac
     QPalette palette = container->palette();
     palette.setColor(QPalette::Window, background);
     container->setPalette(palette);
-    auto* layout = new QVBoxLayout(container.get());
+    auto* layout = detail::makeQtChild<QVBoxLayout>(container.get());
     layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(spacing);
     for (auto* child : children)

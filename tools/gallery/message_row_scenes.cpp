@@ -1,4 +1,5 @@
 #include "gallery.hpp"
+#include "platform/qt_child.hpp"
 
 #include "fixtures.hpp"
 #include "platform/color.hpp"
@@ -47,8 +48,9 @@ std::unique_ptr<QWidget> rows(const std::vector<VelmoraMessage>& messages,
     auto service = std::make_shared<FixtureAttachments>();
     std::vector<QWidget*> widgets;
     for (const auto& message : messages) {
-        auto* row = new VelmoraWidgetMessageRow(message, experience.appearance, experience.copy,
-                                                service, experience.locale, false, settings);
+        auto* row = detail::makeQtChild<VelmoraWidgetMessageRow>(
+            message, experience.appearance, experience.copy, service, experience.locale, false,
+            settings);
         if (downloading && message.attachments)
             if (auto* button = row->findChild<QAbstractButton*>(
                     "velmora.widget.message-attachment.invoice-1001.pdf"))

@@ -1,4 +1,5 @@
 #include "views/attachment_export.hpp"
+#include "platform/qt_child.hpp"
 
 #include "platform/qt_conversions.hpp"
 
@@ -13,7 +14,7 @@ class FileDialogExporter final : public AttachmentExporter {
 public:
     void exportDocument(QWidget* parent, VelmoraAttachmentDocument document,
                         std::function<void()> completed) override {
-        auto* dialog = new QFileDialog(parent);
+        auto* dialog = detail::makeQtChild<QFileDialog>(parent);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setFileMode(QFileDialog::AnyFile);

@@ -1,4 +1,5 @@
 #include "views/message_row.hpp"
+#include "platform/qt_child.hpp"
 
 #include "platform/qt_conversions.hpp"
 #include "platform/size_policy.hpp"
@@ -61,21 +62,21 @@ void VelmoraWidgetMessageRow::rebuild() {
     delete bubble_;
     attachmentViews_.clear();
     tag_ = body_ = nullptr;
-    bubble_ = new QWidget(this);
+    bubble_ = detail::makeQtChild<QWidget>(this);
     bubble_->setObjectName(toQString(model_.bubbleIdentifier));
     if (model_.authorTag) {
-        tag_ = new TextBlockView(bubble_);
+        tag_ = detail::makeQtChild<TextBlockView>(bubble_);
         tag_->setObjectName(toQString(model_.authorTag->identifier));
         tag_->apply(toQString(model_.authorTag->text), toQFont(model_.authorTag->font),
                     toQColor(model_.authorTag->color), model_.authorTag->lineSpacing);
     }
     if (model_.body) {
-        body_ = new TextBlockView(bubble_);
+        body_ = detail::makeQtChild<TextBlockView>(bubble_);
         body_->apply(toQString(model_.body->text), toQFont(model_.body->font),
                      toQColor(model_.body->color), model_.body->lineSpacing);
     }
     for (const auto& item : model_.attachments) {
-        auto* view = new MessageAttachmentView(item, bubble_);
+        auto* view = detail::makeQtChild<MessageAttachmentView>(item, bubble_);
         if (item.content != AttachmentContent::label) {
             QObject::connect(view, &QAbstractButton::clicked, this,
                              [this, attachment = item.attachment] { download(attachment); });

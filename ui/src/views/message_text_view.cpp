@@ -1,4 +1,5 @@
 #include "views/message_text_view.hpp"
+#include "platform/qt_child.hpp"
 
 #include "platform/qt_conversions.hpp"
 #include "views/message_text_view_model.hpp"
@@ -17,7 +18,7 @@ using Sizing = MessageTextViewSizing;
 }
 
 VelmoraMessageTextView::VelmoraMessageTextView(const Options& options, QWidget* parent)
-    : QTextEdit(parent), placeholder_(new QLabel(this)) {
+    : QTextEdit(parent), placeholder_(detail::makeQtChild<QLabel>(this)) {
     setObjectName(toQString(messageTextViewIdentifier));
     setAccessibleName(toQString(options.placeholder));
     setAcceptRichText(false);

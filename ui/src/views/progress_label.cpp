@@ -1,4 +1,5 @@
 #include "views/progress_label.hpp"
+#include "platform/qt_child.hpp"
 
 #include "platform/qt_conversions.hpp"
 
@@ -14,8 +15,9 @@ constexpr int spinnerSide = 20;
 }
 
 VelmoraProgressLabel::VelmoraProgressLabel(const ProgressLabelModel& model, QWidget* parent)
-    : QWidget(parent), label_(new QLabel(this)), timer_(new QTimer(this)) {
-    auto* layout = new QHBoxLayout(this);
+    : QWidget(parent), label_(detail::makeQtChild<QLabel>(this)),
+      timer_(detail::makeQtChild<QTimer>(this)) {
+    auto* layout = detail::makeQtChild<QHBoxLayout>(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(label_);
     label_->setWordWrap(true);
