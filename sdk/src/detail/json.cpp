@@ -148,7 +148,9 @@ void writeDouble(std::string& out, double d) {
     char buffer[64];
     if (d == std::trunc(d) && std::fabs(d) <= kTwo53) {
         if (d == 0 && std::signbit(d)) {
-            out += "-0";
+            // "-0" reads back as the integer 0 and would then be written "0"; "-0.0" reads
+            // back as this very double, so writing what was read keeps the same bytes.
+            out += "-0.0";
             return;
         }
         auto [end, ec] =

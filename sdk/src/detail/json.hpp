@@ -25,8 +25,9 @@ struct ParseOptions {
 json::value parseJSON(std::string_view text, ParseOptions options = {});
 
 /// The system's one JSON writer: compact; "/" written as "\/"; non-ASCII as raw UTF-8; control
-/// characters as short escapes or \u00XX; whole doubles within 2^53 as integers, other doubles
-/// in shortest round-trip form; object members in their stored order.
+/// characters as short escapes or \u00XX; whole doubles within 2^53 as integers (but -0.0 as
+/// "-0.0", which reads back as itself), other doubles in shortest round-trip form; object
+/// members in their stored order.
 /// Throws `VelmoraEncodingError` for a NaN or infinite number.
 std::string writeJSON(const json::value& value);
 void writeJSON(std::string& out, const json::value& value);
