@@ -169,6 +169,19 @@ TEST(ClientAttachmentRecoveryTest, FilesAreCheckedBeforeAnythingIsStoredOrSent) 
     EXPECT_EQ(error.message(), "Attachment policy limits were exceeded.");
     EXPECT_TRUE(h.service.requests().empty());
     EXPECT_TRUE(storesEmpty(h));
+    // So is host JSON too deep for a stored file to be read back.
+    const auto one = std::vector{fileDraft("one", "x")};
+    error = expectVelmoraError([&] {
+        h.run(h.core->sendMessage(VelmoraMessageInput{"Deep", {}, {}, nestedMetadata(501), {}, {}},
+                                  one));
+    });
+    EXPECT_EQ(error.message(), "Metadata is nested too deeply.");
+    auto start = VelmoraSessionStartInput{"Hello there", {}, {}, {}, {}, {}, {}};
+    start.prefill = VelmoraPrefill{{}, {}, {}, {}, nestedMetadata(501)};
+    error = expectVelmoraError([&] { h.run(h.core->startSession(start, one)); });
+    EXPECT_EQ(error.message(), "Prefill fields are nested too deeply.");
+    EXPECT_TRUE(h.service.requests().empty());
+    EXPECT_TRUE(storesEmpty(h));
     // The mutation slot is free again, and blanks with a file become the file-only text.
     auto accepted = h.run(h.core->sendMessage(VelmoraMessageInput{"   ", {}, {}, {}, {}, {}},
                                               {fileDraft("one", "x")}));

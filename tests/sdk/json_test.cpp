@@ -112,6 +112,23 @@ TEST(JsonWriteTest, WrittenNumbersReadBackToTheSameBytes) {
     }
 }
 
+TEST(JsonWriteTest, WritesNothingNestedDeeperThanTheReaderReads) {
+    auto nested = [](std::size_t depth) {
+        json::value value = 1;
+        for (std::size_t i = 0; i < depth; ++i) {
+            value = i % 2 ? json::value(json::object{{"k", std::move(value)}})
+                          : json::value(json::array{std::move(value)});
+        }
+        return value;
+    };
+    const std::string deepest = writeJSON(nested(kMaxJSONDepth));
+    EXPECT_EQ(writeJSON(parseJSON(deepest)), deepest);
+    EXPECT_THROW(writeJSON(nested(kMaxJSONDepth + 1)), VelmoraEncodingError);
+    EXPECT_THROW(
+        parseJSON(std::string(kMaxJSONDepth + 1, '[') + std::string(kMaxJSONDepth + 1, ']')),
+        VelmoraDecodingError);
+}
+
 TEST(JsonWriteTest, NonFiniteNumbersAreAnEncodingError) {
     for (double d :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),

@@ -184,7 +184,12 @@ json::value parseJSON(std::string_view text, ParseOptions options) {
     return result;
 }
 
-void writeJSON(std::string& out, const json::value& value) {
+namespace {
+
+void writeValue(std::string& out, const json::value& value, std::size_t depth) {
+    if ((value.is_array() || value.is_object()) && ++depth > kMaxJSONDepth) {
+        throw VelmoraEncodingError("Unable to encode JSON nested this deeply.");
+    }
     char buffer[32];
     switch (value.kind()) {
     case json::kind::null:
@@ -218,7 +223,7 @@ void writeJSON(std::string& out, const json::value& value) {
             if (!first)
                 out.push_back(',');
             first = false;
-            writeJSON(out, element);
+            writeValue(out, element, depth);
         }
         out.push_back(']');
         break;
@@ -232,12 +237,18 @@ void writeJSON(std::string& out, const json::value& value) {
             first = false;
             writeString(out, std::string_view(member.key().data(), member.key().size()));
             out.push_back(':');
-            writeJSON(out, member.value());
+            writeValue(out, member.value(), depth);
         }
         out.push_back('}');
         break;
     }
     }
+}
+
+} // namespace
+
+void writeJSON(std::string& out, const json::value& value) {
+    writeValue(out, value, 0);
 }
 
 std::string writeJSON(const json::value& value) {
