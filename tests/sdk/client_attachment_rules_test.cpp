@@ -135,6 +135,9 @@ TEST(AttachmentRulesTest, IntentExpiry) {
     EXPECT_TRUE(detail::isAttachmentIntentExpired("2020-01-01T00:00:00Z", now));
     EXPECT_TRUE(detail::isAttachmentIntentExpired("soon", now));
     EXPECT_TRUE(detail::isAttachmentIntentExpired("", now));
+    // A year no Date can hold is no expiry at all, however far ahead it seems.
+    EXPECT_TRUE(detail::isAttachmentIntentExpired("1013-01-01T09:00:00Z", now));
+    EXPECT_TRUE(detail::isAttachmentIntentExpired("9999-01-01T00:00:00Z", now));
     // Expiring exactly now counts as expired.
     const auto whole = std::chrono::floor<std::chrono::seconds>(now);
     EXPECT_TRUE(
