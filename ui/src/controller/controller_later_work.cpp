@@ -35,10 +35,6 @@ void VelmoraWidgetController::prepareVoiceCapabilityIfNeeded() {
 void VelmoraWidgetController::send() {}
 void VelmoraWidgetController::retry() {}
 void VelmoraWidgetController::resetSession() {}
-void VelmoraWidgetController::applyInitialNavigation(std::optional<VelmoraWidgetViewMode>,
-                                                     std::optional<std::string>) {}
-void VelmoraWidgetController::prepareNavigation(const VelmoraWidgetNavigation&) {}
-void VelmoraWidgetController::setScreen(VelmoraWidgetViewMode) {}
 void VelmoraWidgetController::retryContent() {}
 void VelmoraWidgetController::openArticle(const std::string&) {}
 void VelmoraWidgetController::toggleFAQ(const std::string&) {}
@@ -61,15 +57,6 @@ VelmoraWidgetController::downloadAttachment(VelmoraAttachment attachment) {
 
 bool VelmoraWidgetController::canDownloadAttachment(const VelmoraAttachment& attachment) const {
     return client_->canDownloadAttachment(attachment);
-}
-
-void VelmoraWidgetController::clearHelpSelection() {
-    const auto self = shared_from_this();
-    publish(VelmoraWidgetProperty::activeFAQID, activeFAQID_, std::optional<std::string>());
-    publish(VelmoraWidgetProperty::activeWorkflowID, activeWorkflowID_,
-            std::optional<std::string>());
-    publish(VelmoraWidgetProperty::activeWorkflowStepID, activeWorkflowStepID_,
-            std::optional<std::string>());
 }
 
 } // namespace velmora

@@ -280,6 +280,12 @@ private:
     void cancelHostActions();
     void updateHostActionLoadingState();
 
+    // Screens.
+    /// Settles a pending initial screen once the facts it waits for are known.
+    void reconcileInitialScreen();
+    /// Refuses help when the navigation does not offer it: error, home screen, request settled.
+    void rejectUnavailableHelpNavigation();
+
     VelmoraObserverList<VelmoraWidgetProperty> observers_;
 
     // Published state, in declaration order.
