@@ -5,20 +5,8 @@
 
 namespace velmora {
 
-void VelmoraWidgetController::loadPublishedConfigurationState() {
-    // The published-state read starts here once configuration loading exists.
-}
-
-void VelmoraWidgetController::loadConfigurationIfNeeded() {
-    // The configuration load starts here once configuration loading exists.
-}
-
 void VelmoraWidgetController::loadWidgetContentIfNeeded(bool /*force*/) {
     // The help content load starts here once help content loading exists.
-}
-
-void VelmoraWidgetController::reconcileIfNeeded() {
-    // The conversation is brought up to date here once reconciliation exists.
 }
 
 void VelmoraWidgetController::startVoiceObservation() {
@@ -32,9 +20,6 @@ void VelmoraWidgetController::prepareVoiceCapabilityIfNeeded() {
 // Public intents that arrive with the message pipeline, screens, help, workflows,
 // attachments, forms and voice.
 
-void VelmoraWidgetController::send() {}
-void VelmoraWidgetController::retry() {}
-void VelmoraWidgetController::resetSession() {}
 void VelmoraWidgetController::retryContent() {}
 void VelmoraWidgetController::openArticle(const std::string&) {}
 void VelmoraWidgetController::toggleFAQ(const std::string&) {}
