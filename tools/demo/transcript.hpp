@@ -9,7 +9,9 @@
 namespace velmora::demo {
 
 /// Prints a conversation as it grows: each message once, in the conversation's order, as its
-/// author kind (as the service gave it) and its text.
+/// author kind (as the service gave it) and its text, and each file the service lists on a
+/// message once, as "  attached: NAME (TYPE, N bytes)" (a file uploaded after its message was
+/// printed comes on a later line).
 class Transcript {
 public:
     explicit Transcript(std::ostream& out) : out_(out) {}
@@ -20,6 +22,7 @@ public:
 private:
     std::ostream& out_;
     std::set<std::string> printed_;
+    std::set<std::string> printedAttachments_;
 };
 
 } // namespace velmora::demo
