@@ -85,9 +85,19 @@ asio::awaitable<void> showReply(VelmoraClient& client, Transcript& transcript,
     transcript.show(co_await client.waitForAssistant(kAssistantTimeout));
 }
 
+/// What the conversation looks like once a send has returned; for a send with files it is read
+/// again, since the send read it before the files were uploaded.
+asio::awaitable<std::optional<VelmoraSnapshot>>
+afterSending(VelmoraClient& client, Transcript& transcript, bool sentFiles) {
+    if (!sentFiles)
+        co_return std::nullopt;
+    auto snapshot = co_await client.refresh();
+    transcript.release(snapshot);
+    co_return snapshot;
+}
+
 // The files go with the first message: the session's opening one, or with --store of a session
-// kept there, the first one sent in it. A send with files read the conversation before its
-// files were uploaded, so it is read again to list them.
+// kept there, the first one sent in it.
 asio::awaitable<void> converse(VelmoraClient& client, const DemoOptions& options,
                                std::vector<VelmoraAttachmentDraft> files, Transcript& transcript) {
     bool resumed = false;
@@ -96,25 +106,25 @@ asio::awaitable<void> converse(VelmoraClient& client, const DemoOptions& options
     std::size_t next = 0;
     if (!resumed) {
         const bool sentFiles = !files.empty();
+        if (sentFiles)
+            transcript.hold();
         co_await client.startSession(
             VelmoraSessionStartInput{options.messages.front(), {}, {}, {}, {}, {}, {}},
             std::exchange(files, {}));
-        // The start itself reads the conversation once.
-        std::optional<VelmoraSnapshot> afterSend;
-        if (sentFiles)
-            afterSend = co_await client.refresh();
-        else
+        auto afterSend = co_await afterSending(client, transcript, sentFiles);
+        // Without files, the start's own read of the conversation.
+        if (!afterSend)
             afterSend = co_await client.currentSnapshot();
         co_await showReply(client, transcript, std::move(afterSend));
         next = 1;
     }
     for (std::size_t i = next; i < options.messages.size(); ++i) {
         const bool sentFiles = !files.empty();
+        if (sentFiles)
+            transcript.hold();
         co_await client.sendMessage(VelmoraMessageInput{options.messages[i], {}, {}, {}, {}, {}},
                                     std::exchange(files, {}));
-        std::optional<VelmoraSnapshot> afterSend;
-        if (sentFiles)
-            afterSend = co_await client.refresh();
+        auto afterSend = co_await afterSending(client, transcript, sentFiles);
         co_await showReply(client, transcript, std::move(afterSend));
     }
 }

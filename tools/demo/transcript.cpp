@@ -3,6 +3,8 @@
 namespace velmora::demo {
 
 void Transcript::show(const VelmoraSnapshot& snapshot) {
+    if (held_)
+        return;
     for (const auto& message : snapshot.messages) {
         if (printed_.insert(message.id).second) {
             out_ << message.authorKind.value_or(message.direction) << ": " << message.bodyText
