@@ -5,20 +5,8 @@
 
 namespace velmora {
 
-void VelmoraWidgetController::loadPublishedConfigurationState() {
-    // The published-state read starts here once configuration loading exists.
-}
-
-void VelmoraWidgetController::loadConfigurationIfNeeded() {
-    // The configuration load starts here once configuration loading exists.
-}
-
 void VelmoraWidgetController::loadWidgetContentIfNeeded(bool /*force*/) {
     // The help content load starts here once help content loading exists.
-}
-
-void VelmoraWidgetController::reconcileIfNeeded() {
-    // The conversation is brought up to date here once reconciliation exists.
 }
 
 void VelmoraWidgetController::startVoiceObservation() {
@@ -32,13 +20,6 @@ void VelmoraWidgetController::prepareVoiceCapabilityIfNeeded() {
 // Public intents that arrive with the message pipeline, screens, help, workflows,
 // attachments, forms and voice.
 
-void VelmoraWidgetController::send() {}
-void VelmoraWidgetController::retry() {}
-void VelmoraWidgetController::resetSession() {}
-void VelmoraWidgetController::applyInitialNavigation(std::optional<VelmoraWidgetViewMode>,
-                                                     std::optional<std::string>) {}
-void VelmoraWidgetController::prepareNavigation(const VelmoraWidgetNavigation&) {}
-void VelmoraWidgetController::setScreen(VelmoraWidgetViewMode) {}
 void VelmoraWidgetController::retryContent() {}
 void VelmoraWidgetController::openArticle(const std::string&) {}
 void VelmoraWidgetController::toggleFAQ(const std::string&) {}
@@ -61,15 +42,6 @@ VelmoraWidgetController::downloadAttachment(VelmoraAttachment attachment) {
 
 bool VelmoraWidgetController::canDownloadAttachment(const VelmoraAttachment& attachment) const {
     return client_->canDownloadAttachment(attachment);
-}
-
-void VelmoraWidgetController::clearHelpSelection() {
-    const auto self = shared_from_this();
-    publish(VelmoraWidgetProperty::activeFAQID, activeFAQID_, std::optional<std::string>());
-    publish(VelmoraWidgetProperty::activeWorkflowID, activeWorkflowID_,
-            std::optional<std::string>());
-    publish(VelmoraWidgetProperty::activeWorkflowStepID, activeWorkflowStepID_,
-            std::optional<std::string>());
 }
 
 } // namespace velmora

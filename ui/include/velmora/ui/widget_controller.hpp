@@ -280,6 +280,54 @@ private:
     void cancelHostActions();
     void updateHostActionLoadingState();
 
+    // Sending, configuration, screens, reconciliation, retry and reset.
+
+    /// Starts a task that is handed its own handle, so that it can tell whether the field that
+    /// owns it still holds it (a stale task must not clear its successor's field).
+    VelmoraMainTask
+    startOwnedTask(std::function<boost::asio::awaitable<void>(VelmoraMainTask)> body);
+    /// Starts a send or retry task whose finishing step runs whatever happens to it, even when
+    /// it is cancelled before it ever ran.
+    VelmoraMainTask startMutationTask(std::int64_t mutation,
+                                      std::function<boost::asio::awaitable<void>()> body);
+    struct MutationTicket;
+
+    /// Configuration: `lifecycle` is the generation the load captured.
+    bool configurationLoadIsCurrent(std::int64_t lifecycle) const;
+    boost::asio::awaitable<void> runConfigurationLoad(std::int64_t lifecycle, VelmoraMainTask task);
+    void releaseConfigurationLoad(const VelmoraMainTask& task);
+    boost::asio::awaitable<void> runPublishedStateLoad(std::int64_t published);
+
+    /// Settles a pending initial screen once the facts it waits for are known.
+    void reconcileInitialScreen();
+    /// Refuses help when the navigation does not offer it: error, home screen, request settled.
+    void rejectUnavailableHelpNavigation();
+
+    boost::asio::awaitable<void> runReconciliation(std::int64_t lifecycle, VelmoraMainTask task);
+
+    /// The values a send fixes when it starts.
+    struct SendPlan;
+    enum class SendRoute { recovery, start, message };
+    boost::asio::awaitable<void> runSend(SendPlan plan);
+    /// The route taken, or nothing when the send ended on the way (drafts discarded, or a
+    /// failure after delivery already handled).
+    boost::asio::awaitable<std::optional<SendRoute>> deliver(SendPlan& plan);
+    boost::asio::awaitable<void> sendIntoSession(const SendPlan& plan,
+                                                 const VelmoraSession& session);
+    boost::asio::awaitable<void> afterDelivery(const SendPlan& plan, SendRoute route);
+    boost::asio::awaitable<void> failDelivery(const SendPlan& plan, std::exception_ptr failure);
+    void failAfterDelivery(const SendPlan& plan, std::exception_ptr failure);
+    void tidyAfterDelivery(const SendPlan& plan);
+    /// Neither closed, backgrounded, reset nor destroyed since the send started.
+    bool sendMayPublish(const SendPlan& plan) const;
+    /// Worth sending again: network, rate-limited, request-in-progress, or a transient status.
+    static bool isRetryable(const VelmoraError& error);
+
+    boost::asio::awaitable<void> runRetry(std::int64_t mutation, std::int64_t lifecycle);
+
+    /// Counts `resetSession()` calls, so a failed client reset can tell whether it is the last.
+    std::int64_t sessionResetGeneration_ = 0;
+
     VelmoraObserverList<VelmoraWidgetProperty> observers_;
 
     // Published state, in declaration order.
