@@ -178,7 +178,23 @@ void PanelHeaderView::rebuild(double textScale, bool reduceMotion) {
 
     layout()->addWidget(content_);
     content_->show();
+    fitHeight();
     update();
+}
+
+void PanelHeaderView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitHeight();
+}
+
+void PanelHeaderView::fitHeight() {
+    // The panel's column sizes the header by its hint; a subtitle that wraps at the real width
+    // needs the height for that width.
+    if (width() <= 0 || !layout()->hasHeightForWidth())
+        return;
+    const int height = layout()->heightForWidth(width());
+    if (minimumHeight() != height)
+        setMinimumHeight(height);
 }
 
 bool PanelHeaderView::eventFilter(QObject* watched, QEvent* event) {

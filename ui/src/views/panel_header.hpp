@@ -28,8 +28,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void fitHeight();
     void rebuild(double textScale, bool reduceMotion);
 
     PanelHeaderModel model_;
