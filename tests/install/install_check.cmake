@@ -74,6 +74,11 @@ if(NOT out STREQUAL expected)
   message(FATAL_ERROR "the CMake host printed \"${out}\", expected \"${expected}\"")
 endif()
 
+run("${WORK_DIR}/host-build/velmora-ui-host")
+if(NOT out STREQUAL "screen messages\n")
+  message(FATAL_ERROR "the widget host printed \"${out}\", expected \"screen messages\"")
+endif()
+
 # The same host through pkg-config alone.
 set(ENV{PKG_CONFIG_PATH} "${prefix}/lib/pkgconfig")
 run(${PKG_CONFIG} --cflags velmora-sdk)
