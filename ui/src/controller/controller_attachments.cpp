@@ -75,7 +75,7 @@ void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
     std::optional<Data> data;
     try {
         data = platform::readFileWithinLimit(file, fileKind == "image" ? kMaxImageBytes
-                                                                      : kMaxAttachmentBytes);
+                                                                       : kMaxAttachmentBytes);
     } catch (const std::exception&) {
         setError(attachmentError(VelmoraErrorCode::fieldInvalid, "Attachment could not be read."));
         return;
@@ -88,8 +88,7 @@ void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
                                  std::move(*data));
     auto attachments = pendingAttachments_;
     attachments.push_back(std::move(draft));
-    publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
-            std::move(attachments));
+    publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_, std::move(attachments));
     persistDraft();
 }
 

@@ -114,9 +114,9 @@ void VelmoraWidgetController::submitForm(const VelmoraConversationForm& form,
         return;
     }
     startAction("Conversation form submission failed.",
-                [requestId = form.requestId, values = std::move(values)](
-                    VelmoraWidgetController& controller,
-                    std::int64_t lifecycle) -> asio::awaitable<void> {
+                [requestId = form.requestId,
+                 values = std::move(values)](VelmoraWidgetController& controller,
+                                             std::int64_t lifecycle) -> asio::awaitable<void> {
                     co_await controller.client_->submitConversationForm(requestId, values);
                     if (controller.lifecycleGeneration_ == lifecycle && controller.isOpen_ &&
                         controller.isForeground_) {

@@ -38,8 +38,7 @@ asio::awaitable<void> VelmoraWidgetController::runContentLoad(std::int64_t gener
     std::exception_ptr failure;
     try {
         auto loaded = co_await client_->loadWidgetContent();
-        if (contentOperationGeneration_ == generation && !destroyed_ && isOpen_ &&
-            isForeground_) {
+        if (contentOperationGeneration_ == generation && !destroyed_ && isOpen_ && isForeground_) {
             publish(VelmoraWidgetProperty::content, content_,
                     VelmoraWidgetContentState(std::move(loaded), false, std::nullopt));
             publish(VelmoraWidgetProperty::helpError, helpError_, std::optional<VelmoraError>());

@@ -83,8 +83,14 @@ void VelmoraWidgetController::requestHostAction(const VelmoraWidgetContentWorkfl
             VelmoraLoadingState::executingAction);
 
     if (const auto callback = onHostActionEvent_) {
-        // The host may answer (or cancel) from inside its callback.
-        callback(VelmoraEvent(event::hostActionRequested{*request}));
+        // The host may answer (or cancel) from inside its callback. A callback that throws has
+        // failed the action, as a failing handler does.
+        try {
+            callback(VelmoraEvent(event::hostActionRequested{*request}));
+        } catch (...) {
+            completeHostActionIfPending(VelmoraHostActionCompletion{
+                requestId, actionID, failedResult("host_action_failed", false)});
+        }
     } else if (const auto handler = hostActionHandlers_.find(actionID);
                handler != hostActionHandlers_.end()) {
         auto task = startTask([weak = weak_from_this(), run = handler->second, request = *request] {
@@ -95,11 +101,11 @@ void VelmoraWidgetController::requestHostAction(const VelmoraWidgetContentWorkfl
             entry->second.handlerTask = std::move(task);
         }
     }
-    if (const auto entry = pendingHostActions_.find(requestId); entry != pendingHostActions_.end()) {
-        entry->second.timeoutTask =
-            startTask([weak = weak_from_this(), clock = clock_, requestId] {
-                return runHostActionTimeout(weak, clock, requestId);
-            });
+    if (const auto entry = pendingHostActions_.find(requestId);
+        entry != pendingHostActions_.end()) {
+        entry->second.timeoutTask = startTask([weak = weak_from_this(), clock = clock_, requestId] {
+            return runHostActionTimeout(weak, clock, requestId);
+        });
     }
 }
 
@@ -161,14 +167,18 @@ VelmoraWidgetController::runHostActionTimeout(std::weak_ptr<VelmoraWidgetControl
     self->publishActionInFlight();
     self->publish(VelmoraWidgetProperty::hostActionResult, self->hostActionResult_,
                   std::optional(failedResult("host_action_timeout", true)));
-    self->publish(VelmoraWidgetProperty::hostActionResultActionID,
-                  self->hostActionResultActionID_, std::optional(entry.actionID));
+    self->publish(VelmoraWidgetProperty::hostActionResultActionID, self->hostActionResultActionID_,
+                  std::optional(entry.actionID));
     if (self->loadingState_ == VelmoraLoadingState::executingAction) {
         self->publish(VelmoraWidgetProperty::loadingState, self->loadingState_,
                       VelmoraLoadingState::idle);
     }
     if (const auto callback = self->onHostActionEvent_) {
-        callback(VelmoraEvent(event::hostActionCancelled{requestId}));
+        try {
+            callback(VelmoraEvent(event::hostActionCancelled{requestId}));
+        } catch (...) {
+            // The request has ended either way.
+        }
     }
 }
 
@@ -273,7 +283,11 @@ void VelmoraWidgetController::cancelHostActions() {
     for (const auto& requestId : requestIds) {
         // Read again for each: the host may change its callback from inside it.
         if (const auto callback = onHostActionEvent_) {
-            callback(VelmoraEvent(event::hostActionCancelled{requestId}));
+            try {
+                callback(VelmoraEvent(event::hostActionCancelled{requestId}));
+            } catch (...) {
+                // The request has ended either way; closing or resetting goes on.
+            }
         }
     }
 }

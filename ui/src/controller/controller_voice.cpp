@@ -63,17 +63,15 @@ void VelmoraWidgetController::prepareVoiceCapabilityIfNeeded() {
         return;
     }
     const std::int64_t generation = voiceOperationGeneration_;
-    voiceFactoryTask_ = startTask(
-        [weak = weak_from_this(), factory = voiceFactory_, client = client_, generation] {
+    voiceFactoryTask_ =
+        startTask([weak = weak_from_this(), factory = voiceFactory_, client = client_, generation] {
             return runVoiceFactory(weak, factory, client, generation);
         });
 }
 
-asio::awaitable<void>
-VelmoraWidgetController::runVoiceFactory(std::weak_ptr<VelmoraWidgetController> weak,
-                                         VelmoraVoiceFactory factory,
-                                         std::shared_ptr<VelmoraWidgetClient> client,
-                                         std::int64_t generation) {
+asio::awaitable<void> VelmoraWidgetController::runVoiceFactory(
+    std::weak_ptr<VelmoraWidgetController> weak, VelmoraVoiceFactory factory,
+    std::shared_ptr<VelmoraWidgetClient> client, std::int64_t generation) {
     // The controller is held weakly: the host's factory may take long.
     if (weak.expired()) {
         co_return;
@@ -120,10 +118,9 @@ void VelmoraWidgetController::startVoiceObservation() {
         !voiceEnabledByServer_ || !voiceCapability_) {
         return;
     }
-    voiceObservationTask_ =
-        startTask([weak = weak_from_this(), capability = voiceCapability_] {
-            return runVoiceObservation(weak, capability);
-        });
+    voiceObservationTask_ = startTask([weak = weak_from_this(), capability = voiceCapability_] {
+        return runVoiceObservation(weak, capability);
+    });
 }
 
 asio::awaitable<void>
@@ -159,7 +156,8 @@ void VelmoraWidgetController::toggleVoice() {
     }
     const auto capability = voiceCapability_;
     const auto state = voiceState_.value_or(capability->state());
-    if (state != VelmoraVoiceCapabilityState::idle && state != VelmoraVoiceCapabilityState::failed) {
+    if (state != VelmoraVoiceCapabilityState::idle &&
+        state != VelmoraVoiceCapabilityState::failed) {
         ++voiceOperationGeneration_;
         if (voiceTask_) {
             voiceTask_->cancel();

@@ -370,9 +370,10 @@ private:
     boost::asio::awaitable<void> runAction(std::int64_t lifecycle, VelmoraMainTask task,
                                            std::string fallbackMessage, ActionCall call);
     void performProcedureInput(VelmoraProcedureActionInput input);
-    static boost::asio::awaitable<void>
-    runVoiceFactory(std::weak_ptr<VelmoraWidgetController> weak, VelmoraVoiceFactory factory,
-                    std::shared_ptr<VelmoraWidgetClient> client, std::int64_t generation);
+    static boost::asio::awaitable<void> runVoiceFactory(std::weak_ptr<VelmoraWidgetController> weak,
+                                                        VelmoraVoiceFactory factory,
+                                                        std::shared_ptr<VelmoraWidgetClient> client,
+                                                        std::int64_t generation);
     static boost::asio::awaitable<void>
     runVoiceObservation(std::weak_ptr<VelmoraWidgetController> weak,
                         std::shared_ptr<VelmoraVoiceCapability> capability);
