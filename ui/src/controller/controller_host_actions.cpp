@@ -124,9 +124,13 @@ VelmoraWidgetController::runHostActionHandler(std::weak_ptr<VelmoraWidgetControl
         }
     }
     const auto self = weak.lock();
-    if (!self || !self->pendingHostActions_.contains(request.requestId())) {
+    const auto entry = self ? self->pendingHostActions_.find(request.requestId())
+                            : decltype(self->pendingHostActions_.end()){};
+    if (!self || entry == self->pendingHostActions_.end()) {
         co_return;
     }
+    // This task is ending by itself: completing the request has no need to cancel it.
+    entry->second.handlerTask.reset();
     if (!result) {
         result = failedResult("host_action_failed", false);
     } else {

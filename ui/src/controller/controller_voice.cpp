@@ -98,7 +98,8 @@ asio::awaitable<void> VelmoraWidgetController::runVoiceFactory(
                          !self->destroyed_ && self->isOpen_ && self->isForeground_;
     if (ran && !failure) {
         if (current && !cancelled) {
-            // Attaching also clears this task's field.
+            // This task is ending by itself: attaching has no need to cancel it.
+            self->voiceFactoryTask_.reset();
             self->attachVoiceCapability(std::move(capability), true);
             co_return;
         }
