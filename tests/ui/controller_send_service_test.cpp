@@ -37,7 +37,19 @@ struct SendOutcome {
     int heldAtTheEnd; // copies the service holds, once a kept message was sent again
 };
 
-class ControllerSendServiceTest : public ControllerServiceFixture {};
+/// The assistant answers a little later than usual: a message sent again right after a lost
+/// acknowledgement then still has its reply to wait for (a reply that came before the repeat
+/// would leave the widget waiting for another one until the wait's time-out).
+tools::WidgetService::Options laterAssistant() {
+    tools::WidgetService::Options options;
+    options.assistantDelay = std::chrono::milliseconds(1500);
+    return options;
+}
+
+class ControllerSendServiceTest : public ControllerServiceFixture {
+protected:
+    ControllerSendServiceTest() : ControllerServiceFixture(laterAssistant()) {}
+};
 
 TEST_F(ControllerSendServiceTest, EachRouteAndOutcome) {
     const auto onStart = [](auto inject) {

@@ -150,18 +150,24 @@ asio::awaitable<void> VelmoraWidgetController::runSend(SendPlan plan) {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (route) {
-        co_await afterDelivery(plan, *route);
-    } else if (isCancellation(failure)) {
-        // Closing cancelled the start of the conversation: the message stays in the composer
-        // and in the drafts file, and the next send repeats it under the same key.
-        if (plan.startingSession && draftGeneration_ == plan.drafts && !destroyed_ && !isOpen_) {
-            setDraft(plan.first.text);
-            pendingFirstDraft_ = plan.first;
-            persistDraft();
+    try {
+        if (route) {
+            co_await afterDelivery(plan, *route);
+        } else if (isCancellation(failure)) {
+            // Closing cancelled the start of the conversation: the message stays in the
+            // composer and in the drafts file, and the next send repeats it under the same key.
+            if (plan.startingSession && draftGeneration_ == plan.drafts && !destroyed_ &&
+                !isOpen_) {
+                setDraft(plan.first.text);
+                pendingFirstDraft_ = plan.first;
+                persistDraft();
+            }
+        } else if (failure) {
+            co_await failDelivery(plan, failure);
         }
-    } else if (failure) {
-        co_await failDelivery(plan, failure);
+    } catch (...) {
+        // In a cancelled task every later suspension fails at once: what is left of the
+        // outcome belongs to a widget that has moved on.
     }
     finishMutation(plan.mutation);
 }
