@@ -19,6 +19,7 @@ protected:
     }
 
     TemporaryDirectory directory;
+    Gate startGate;
 };
 
 TEST_F(ControllerAttachmentsTest, NamesSizesAndWhatCannotBeRead) {
@@ -119,11 +120,10 @@ TEST_F(ControllerAttachmentsTest, ClosedWidgetsAddButStartedMessagesAndDestroyed
     controller->addAttachment(file("a.txt", 3));
     EXPECT_EQ(controller->pendingAttachments().size(), 1u);
 
-    Gate start;
     client->onStartSession =
         [&](VelmoraSessionStartInput,
             std::vector<VelmoraAttachmentDraft>) -> asio::awaitable<VelmoraSession> {
-        co_await start.wait();
+        co_await startGate.wait();
         co_return VelmoraSession{"s-1", std::nullopt, "token"};
     };
     controller->open();

@@ -18,6 +18,7 @@ protected:
         opening.message = "A conversation the host opened";
         sessionId = client->startSession(opening, asio::use_future).get().sessionId;
         auto controller = makeController(client, std::make_shared<VelmoraWidgetDraftStore>());
+        opened = controller;
         openAndSettle(*controller);
         // The reopening's re-read of the conversation, so that later reads are the tests' own.
         runUntil(io, [&] { return controller->snapshot().has_value(); });
@@ -39,7 +40,16 @@ protected:
         return f;
     }
 
+    // The event loop holds its controller until the widget's work stops.
+    void TearDown() override {
+        if (opened) {
+            opened->destroy();
+        }
+        drain(io);
+    }
+
     std::shared_ptr<VelmoraClient> client;
+    std::shared_ptr<VelmoraWidgetController> opened;
     std::string sessionId;
 };
 

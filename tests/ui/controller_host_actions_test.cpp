@@ -240,7 +240,7 @@ TEST_F(ControllerHostActionsTest, TheRequestCarriesItsIdTheContextAndTheWorkflow
     controller->selectWorkflowOption(
         workflowOption("call", "host-action", std::nullopt, "open-orders"));
     ASSERT_EQ(requests.size(), 1u);
-    const auto& request = requests.front();
+    const auto request = requests.front();
     EXPECT_EQ(request.actionId(), "open-orders");
     EXPECT_EQ(request.context(), hostActionContext);
     EXPECT_EQ(

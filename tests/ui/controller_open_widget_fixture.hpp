@@ -71,6 +71,13 @@ protected:
         };
     }
 
+    // Every event loop ends with the test: a loop holds its controller, and the client holds
+    // the loop's stream.
+    void TearDown() override {
+        client->finishStreams();
+        drain(io);
+    }
+
     std::shared_ptr<VelmoraWidgetController> makeController() {
         return VelmoraWidgetController::create(io.get_executor(), client, true, navigation,
                                                std::nullopt, hostActionIds, hostActionContext,

@@ -61,6 +61,16 @@ protected:
         };
     }
 
+    // The observation holds the capability, and the capability its stream.
+    void TearDown() override {
+        if (voice) {
+            for (const auto& s : voice->subscribers) {
+                s.finish();
+            }
+        }
+        OpenWidgetFixture::TearDown();
+    }
+
     /// A factory that hands out `voice` once the test lets it (`finish`), ignoring
     /// cancellation as a host's own work may.
     VelmoraVoiceFactory slowFactory() {
