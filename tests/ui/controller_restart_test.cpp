@@ -104,7 +104,10 @@ TEST_F(ControllerRestartTest, AStartTheServiceAcceptedIsNotSentAgainWhenTheClien
 
     // The client recovers the stored start by itself (as a host's resume does): the session
     // exists, so the widget's send only reads the conversation.
-    client->resumeSession(asio::use_future).get();
+    const auto session = client->resumeSession(asio::use_future).get();
+    ASSERT_TRUE(session);
+    // The assistant may have answered already; a teammate takes over, so nothing is awaited.
+    service.setSupportState(session->sessionId, "waiting-for-teammate");
     service.clearRequests();
     controller->send();
     settleMutation(*controller);
