@@ -51,6 +51,9 @@ protected:
             co_await configuration.wait();
             co_return JSONValue::Object{};
         };
+        client->onLoadWidgetContent = []() -> asio::awaitable<VelmoraWidgetContentSnapshot> {
+            co_return VelmoraWidgetContentSnapshot{};
+        };
     }
 
     std::shared_ptr<VelmoraWidgetController> reach(From from) {
@@ -102,9 +105,11 @@ TEST_F(ControllerLifecycleTest, EachOperationFromEachState) {
          true,
          true,
          true,
-         // The loads start: the configuration stays loading, the published state is read.
-         {"isMounted", "isOpen", "isLoadingConfiguration", "availability", "workspacePublicName",
-          "screen", "isInitialNavigationResolved", "loadingState"},
+         // The loads start: the configuration stays loading, the published state is read and
+         // the help content arrives.
+         {"isMounted", "isOpen", "isLoadingConfiguration", "content", "availability",
+          "workspacePublicName", "screen", "isInitialNavigationResolved", "content", "helpError",
+          "isInitialNavigationResolved", "loadingState"},
          false},
         {"open from mounted",
          From::mounted,
@@ -113,7 +118,8 @@ TEST_F(ControllerLifecycleTest, EachOperationFromEachState) {
          true,
          true,
          true,
-         {"isOpen", "isLoadingConfiguration", "availability", "workspacePublicName", "screen",
+         {"isOpen", "isLoadingConfiguration", "content", "availability", "workspacePublicName",
+          "screen", "isInitialNavigationResolved", "content", "helpError",
           "isInitialNavigationResolved"},
          false},
         {"open again", From::open, op(&C::open), true, true, true, true, {}, false},
@@ -163,7 +169,9 @@ TEST_F(ControllerLifecycleTest, EachOperationFromEachState) {
          true,
          true,
          true,
-         {"isForeground", "isLoadingConfiguration", "loadingState"},
+         // The help content load that the background cut short runs again.
+         {"isForeground", "isLoadingConfiguration", "content", "content", "helpError",
+          "isInitialNavigationResolved", "loadingState"},
          false},
         {"foreground while in the foreground",
          From::open,

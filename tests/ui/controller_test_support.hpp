@@ -94,6 +94,11 @@ public:
     Script<VelmoraAcceptedMessage, VelmoraMessageInput, std::vector<VelmoraAttachmentDraft>>
         onSendMessage;
     Script<void, std::vector<VelmoraAttachmentDraft>, std::string> onUploadAttachments;
+    Script<VelmoraWidgetContentSnapshot> onLoadWidgetContent;
+    Script<Data, VelmoraAttachment> onDownloadAttachment;
+    Script<VelmoraFormSubmission, std::string, JSONValue::Object> onSubmitConversationForm;
+    Script<VelmoraProcedureActionResult, VelmoraProcedureActionInput> onPerformProcedureAction;
+    std::optional<VelmoraWidgetVoiceSettings> voiceSettings;
 
     asio::awaitable<std::optional<VelmoraSession>> currentSession() override {
         co_return record("currentSession", session);
@@ -118,7 +123,7 @@ public:
     }
     asio::awaitable<std::optional<VelmoraWidgetVoiceSettings>>
     currentWidgetVoiceSettings() override {
-        co_return record("currentWidgetVoiceSettings", std::optional<VelmoraWidgetVoiceSettings>());
+        co_return record("currentWidgetVoiceSettings", voiceSettings);
     }
 
     asio::awaitable<VelmoraSnapshot> refresh() override {
@@ -132,7 +137,7 @@ public:
         co_return co_await run("loadWidgetAppearance", onLoadWidgetAppearance);
     }
     asio::awaitable<VelmoraWidgetContentSnapshot> loadWidgetContent() override {
-        unscripted("loadWidgetContent");
+        co_return co_await run("loadWidgetContent", onLoadWidgetContent);
     }
     asio::awaitable<std::optional<VelmoraSession>> resumeSession() override {
         co_return co_await run("resumeSession", onResumeSession);
@@ -158,16 +163,18 @@ public:
         co_await run("uploadAttachments", onUploadAttachments, std::move(attachments),
                      std::move(messageId));
     }
-    asio::awaitable<Data> downloadAttachment(VelmoraAttachment) override {
-        unscripted("downloadAttachment");
+    asio::awaitable<Data> downloadAttachment(VelmoraAttachment attachment) override {
+        co_return co_await run("downloadAttachment", onDownloadAttachment, std::move(attachment));
     }
-    asio::awaitable<VelmoraFormSubmission> submitConversationForm(std::string,
-                                                                  JSONValue::Object) override {
-        unscripted("submitConversationForm");
+    asio::awaitable<VelmoraFormSubmission>
+    submitConversationForm(std::string requestId, JSONValue::Object values) override {
+        co_return co_await run("submitConversationForm", onSubmitConversationForm,
+                               std::move(requestId), std::move(values));
     }
     asio::awaitable<VelmoraProcedureActionResult>
-    performProcedureAction(VelmoraProcedureActionInput) override {
-        unscripted("performProcedureAction");
+    performProcedureAction(VelmoraProcedureActionInput input) override {
+        co_return co_await run("performProcedureAction", onPerformProcedureAction,
+                               std::move(input));
     }
 
 private:

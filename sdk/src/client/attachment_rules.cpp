@@ -1,5 +1,6 @@
 #include "client/attachment_rules.hpp"
 
+#include "detail/bounded_file_read.hpp"
 #include "detail/date_time.hpp"
 #include "detail/text.hpp"
 #include "input_validation.hpp"
@@ -87,32 +88,12 @@ LocalFile readResolvedFile(const std::string& file, const VelmoraError& refused,
     FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         throw refused;
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1 ||
-        info.st_size > kMaxAttachmentBytes)
-        throw refused;
-    if (afterOpen)
-        afterOpen(fd.get());
-
-    // At most one byte more than announced: a file that grew is noticed without reading on.
-    const auto expected = static_cast<std::size_t>(info.st_size);
-    Data data(expected + 1);
-    std::size_t filled = 0;
-    while (filled < data.size()) {
-        const auto n = ::read(fd.get(), data.data() + filled, data.size() - filled);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::system_error(errno, std::generic_category(), "read");
-        }
-        if (n == 0)
-            break;
-        filled += static_cast<std::size_t>(n);
-    }
-    if (filled != expected) {
+    auto read = readOpenFileWithinLimit(fd.get(), kMaxAttachmentBytes, afterOpen);
+    if (read.outcome == BoundedFileOutcome::changed)
         throw fail(VelmoraErrorCode::network, "Attachment changed while it was being read.");
-    }
-    data.resize(filled);
+    if (read.outcome != BoundedFileOutcome::read || read.data.empty())
+        throw refused;
+    Data data = std::move(read.data);
     const std::string name = std::filesystem::path(file).filename().string();
     return LocalFile{std::move(data), name, mimeTypeForFileName(name)};
 }

@@ -48,7 +48,18 @@ VelmoraMainTask VelmoraMainTask::start(asio::any_io_executor executor, Body body
         }
         state->started = true;
         asio::co_spawn(
-            executor, [body = std::move(body)]() -> asio::awaitable<void> { co_await body(); },
+            executor,
+            [body = std::move(body)]() -> asio::awaitable<void> {
+                try {
+                    co_await body();
+                } catch (...) {
+                    // Dropped: the body reports its own failures.
+                }
+                // A task cancelled from inside itself (its work ended it) before it ever
+                // suspended would otherwise fail the spawn's closing hop back onto the executor,
+                // and that failure would escape from the executor's run.
+                co_await asio::this_coro::throw_if_cancelled(false);
+            },
             asio::bind_cancellation_slot(state->signal.slot(),
                                          [state](std::exception_ptr) { state->finish(); }));
     });
