@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <map>
+#include <memory>
 
 namespace velmora::gallery {
 
@@ -235,9 +236,15 @@ public:
             QCoreApplication::processEvents();
     }
     ~PanelScene() override {
-        delete view_;
+        // The panel goes first, so nothing observes the controller while it winds down.
+        detail::destroyQtChild(view_);
+        const std::weak_ptr<VelmoraWidgetController> weak = controller_;
         controller_->destroy();
-        QCoreApplication::processEvents();
+        controller_.reset();
+        // Cancelled work completes on later turns of the event loop, each turn posting the next;
+        // the scene's executor must not go before the work that still holds the controller.
+        for (int turn = 0; turn < 1000 && !weak.expired(); ++turn)
+            QCoreApplication::processEvents();
     }
     QSize sizeHint() const override { return {380, height_}; }
     bool hasHeightForWidth() const override { return false; }

@@ -157,7 +157,7 @@ void ComposerView::apply(const ComposerModel& model, const std::string& draft,
 
 void ComposerView::rebuildChips() {
     // From the panel's posted redraw: a chip whose remove button was tapped is gone by then.
-    delete chips_;
+    destroyQtChild(chips_);
     chips_ = nullptr;
     strip_->setVisible(!model_.chips.empty());
     if (model_.chips.empty())

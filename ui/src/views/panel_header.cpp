@@ -82,7 +82,7 @@ void PanelHeaderView::apply(const PanelHeaderModel& model, double textScale, boo
 
 void PanelHeaderView::rebuild(double textScale, bool reduceMotion) {
     // Runs from the panel's posted redraw, never inside one of these buttons' handlers.
-    delete content_;
+    destroyQtChild(content_);
     content_ = makeQtChild<QWidget>(this);
     auto* outer = makeQtChild<QVBoxLayout>(content_);
     outer->setContentsMargins(0, 0, 0, 0);

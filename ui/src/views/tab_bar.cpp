@@ -69,7 +69,7 @@ void TabBarView::apply(const TabBarModel& model, double textScale, bool reduceMo
     model_ = model;
     reduceMotion_ = reduceMotion;
     built_ = true;
-    delete content_;
+    destroyQtChild(content_);
     content_ = makeQtChild<QWidget>(this);
     auto* row = makeQtChild<QHBoxLayout>(content_);
     const int line = static_cast<int>(std::ceil(model_.hairlineHeight));

@@ -177,7 +177,8 @@ void TranscriptView::apply(const TranscriptState& state) {
     }
     for (std::size_t i = 0; i < entries_.size(); ++i)
         if (!kept[i])
-            delete entries_[i].widget; // from the posted redraw, never inside its own handler
+            destroyQtChild(
+                entries_[i].widget); // from the posted redraw, never inside its own handler
     entries_ = std::move(next);
     for (auto& entry : entries_) {
         if (entry.widget && entry.widget->parentWidget() != content_) {

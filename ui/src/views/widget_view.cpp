@@ -354,8 +354,7 @@ void VelmoraWidgetView::redraw() {
         // The home screen's own content arrives with its views; the availability card is
         // already shared with the transcript.
         if (availability != p.homeAvailabilityModel || !p.homeAvailability) {
-            delete p.homeAvailability;
-            p.homeAvailability = nullptr;
+            destroyQtChild(p.homeAvailability);
             p.homeAvailabilityModel = availability;
             if (availability) {
                 p.homeAvailability = makeQtChild<AvailabilityCardView>(*availability, p.home->body);
