@@ -234,10 +234,15 @@ void VelmoraWidgetViewController::appear() {
         controller_->close();
         return;
     }
-    if (controller_->isOpen())
+    if (controller_->isOpen()) {
         controller_->foreground();
-    else
-        controller_->open();
+        return;
+    }
+    controller_->open();
+    // Covered earlier, the panel's own disappearance closed it after it went to the background;
+    // opening alone would leave it stopped in the background while it shows.
+    if (!controller_->isForeground())
+        controller_->foreground();
 }
 
 void VelmoraWidgetViewController::hideEvent(QHideEvent* event) {

@@ -147,7 +147,7 @@ public:
         return controller_;
     }
     const VelmoraWidgetExperience& experience() const noexcept { return experience_; }
-    VelmoraWidgetScreen& screen() const noexcept { return *screen_; }
+    VelmoraWidgetScreen& widgetScreen() const noexcept { return *screen_; }
     /// The mode of the last `show`; `modal` until then.
     VelmoraWidgetHostPresentation hostPresentation() const noexcept { return hostPresentation_; }
 

@@ -75,7 +75,7 @@ public:
         return controller_;
     }
     VelmoraWidgetLauncher& launcher() const noexcept { return *launcher_; }
-    VelmoraWidgetScreen& screen() const noexcept { return *screen_; }
+    VelmoraWidgetScreen& widgetScreen() const noexcept { return *screen_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
