@@ -110,6 +110,8 @@ protected:
     QWidget window;
     VelmoraWidgetNavigationStack* stack = nullptr;
     QPointer<VelmoraWidgetViewController> vc;
+    /// A member: an embedded widget is still dismissed when the fixture removes it.
+    int dismissed = 0;
 };
 
 TEST_P(HostedWidgetServiceTest, SendsAMessageGetsTheAnswerAndClosingKeepsTheDraft) {
@@ -118,8 +120,7 @@ TEST_P(HostedWidgetServiceTest, SendsAMessageGetsTheAnswerAndClosingKeepsTheDraf
         std::nullopt, std::vector<std::string>{}, JSONValue::Object{},
         std::make_shared<VelmoraFixedPlatformSettings>(), &window);
     vc = widget;
-    int dismissed = 0;
-    widget->setOnHostDismissed([&] { ++dismissed; });
+    widget->setOnHostDismissed([this] { ++dismissed; });
     switch (GetParam()) {
     case HostMode::modal:
         widget->show(&window, VelmoraWidgetHostPresentation::modal, true);

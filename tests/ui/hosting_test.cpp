@@ -182,10 +182,6 @@ protected:
         testing::drainEvents();
     }
     ~HostingFixture() override {
-        std::vector<std::weak_ptr<VelmoraWidgetController>> controllers;
-        for (const auto& vc : made)
-            if (vc)
-                controllers.push_back(vc->widgetController());
         for (const auto& vc : made) {
             VelmoraWidgetViewController* widget = vc.data();
             if (widget)
@@ -217,6 +213,7 @@ protected:
             std::make_shared<VelmoraFixedPlatformSettings>(), &window);
         vc->setOnHostDismissed([this, vc] { ++dismissals[vc]; });
         made.emplace_back(vc);
+        controllers.push_back(vc->widgetController());
         return vc;
     }
     /// Embeds `vc` in a container of the host window and activates it.
@@ -237,6 +234,9 @@ protected:
     QWidget* home = nullptr;
     std::vector<std::shared_ptr<testing::ScriptedWidgetClient>> clients;
     std::vector<QPointer<VelmoraWidgetViewController>> made;
+    /// Every controller made, also of widgets a test destroyed itself: all must be gone before
+    /// the executor their cancelled work still runs on.
+    std::vector<std::weak_ptr<VelmoraWidgetController>> controllers;
     std::map<VelmoraWidgetViewController*, int> dismissals;
 };
 
