@@ -125,7 +125,11 @@ int takeScreenshots(HostWindow& host, tools::WidgetService* service,
                    "skipped with --origin"
                 << std::endl;
         }
-        widget.close(false);
+        // The widget's own close button hands it back to the host: the launcher returns.
+        click(widget, "velmora.widget.close");
+        waitFor("the widget to close", [&] {
+            return !widget.isVisible() && !controller.isOpen() && host.launcher().isVisible();
+        });
         return EXIT_SUCCESS;
     } catch (const std::exception& error) {
         err << "error: screenshot: " << error.what() << std::endl;
