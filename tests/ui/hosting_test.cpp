@@ -364,6 +364,23 @@ TEST_F(HostingShowCloseTest, EmbeddedChildRemovedByItsHostIsDismissedOnce) {
     EXPECT_EQ(dismissals[key], 1);
 }
 
+TEST_F(HostingShowCloseTest, EmbeddedChildHiddenWithItsSurroundingsComesBackWithItsDraft) {
+    auto* vc = makeWidget("embedded-tab-switch");
+    QWidget* container = embed(vc);
+    vc->widgetController()->updateDraft("typed before switching");
+    // The host switches to another tab: the child goes with its container, it is not removed.
+    container->hide();
+    testing::drainEvents();
+    EXPECT_FALSE(vc->widgetController()->isForeground());
+    EXPECT_EQ(dismissals[vc], 0);
+    container->show();
+    testing::drainEvents();
+    EXPECT_TRUE(vc->widgetController()->isOpen());
+    EXPECT_TRUE(vc->widgetController()->isForeground());
+    EXPECT_EQ(vc->widgetController()->draft(), "typed before switching");
+    EXPECT_EQ(dismissals[vc], 0);
+}
+
 TEST_F(HostingShowCloseTest, PushWithoutAStackIsUnsupportedAndShowsNothing) {
     auto* vc = makeWidget("no-stack");
     QWidget outside;
