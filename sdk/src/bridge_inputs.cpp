@@ -1,6 +1,7 @@
 #include "velmora/bridge_inputs.hpp"
 
 #include "detail/text.hpp"
+#include "input_validation.hpp"
 #include "velmora/error.hpp"
 
 #include <cmath>
@@ -74,13 +75,28 @@ void requireTextKeys(const Dictionary& dictionary) {
     }
 }
 
-JSONValue jsonValue(const VelmoraHostValue& value);
+// Metadata goes on to the client, which refuses host JSON nested deeper than this before it
+// stores anything (its stored files must stay readable). Converting stops at the same depth
+// with the same words, so a host meets one rule whichever way it sends, and a hostile value
+// can't exhaust the stack here first. (The 64 levels of a JSON operation bound a whole request
+// text, not the host's own data inside it.)
+constexpr std::size_t kMaxMetadataDepth = detail::VelmoraInputValidation::maxHostJSONDepth;
 
-JSONValue::Object jsonObject(const Dictionary& dictionary) {
+JSONValue jsonValue(const VelmoraHostValue& value, std::size_t depth);
+
+// `depth` counts the containers down to this one, the metadata's own dictionary being 1.
+void requireDepth(std::size_t depth) {
+    if (depth > kMaxMetadataDepth) {
+        fail("Metadata is nested too deeply.");
+    }
+}
+
+JSONValue::Object jsonObject(const Dictionary& dictionary, std::size_t depth) {
+    requireDepth(depth);
     requireTextKeys(dictionary);
     JSONValue::Object out;
     for (const auto& [key, member] : dictionary.entries()) {
-        out.insert_or_assign(*key.ifString(), jsonValue(member));
+        out.insert_or_assign(*key.ifString(), jsonValue(member, depth + 1));
     }
     return out;
 }
@@ -92,7 +108,7 @@ JSONValue finiteNumber(double d) {
     return d;
 }
 
-JSONValue jsonValue(const VelmoraHostValue& value) {
+JSONValue jsonValue(const VelmoraHostValue& value, std::size_t depth) {
     switch (value.kind()) {
     case VelmoraHostValue::Kind::null:
         return nullptr;
@@ -110,11 +126,12 @@ JSONValue jsonValue(const VelmoraHostValue& value) {
         }
         return *value.ifString();
     case VelmoraHostValue::Kind::dictionary:
-        return jsonObject(*value.ifDictionary());
+        return jsonObject(*value.ifDictionary(), depth);
     case VelmoraHostValue::Kind::array: {
+        requireDepth(depth);
         JSONValue::Array out;
         for (const auto& element : *value.ifArray()) {
-            out.push_back(jsonValue(element));
+            out.push_back(jsonValue(element, depth + 1));
         }
         return out;
     }
@@ -130,7 +147,7 @@ std::optional<JSONValue::Object> metadata(const VelmoraHostValue* value) {
     if (dictionary == nullptr) {
         fail("Metadata must be an object.");
     }
-    return jsonObject(*dictionary);
+    return jsonObject(*dictionary, 1);
 }
 
 std::optional<VelmoraPrefill> prefill(const VelmoraHostValue* value) {

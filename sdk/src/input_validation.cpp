@@ -157,4 +157,38 @@ void VelmoraInputValidation::requireCommerceProposal(const VelmoraCommercePropos
     }
 }
 
+bool VelmoraInputValidation::nestsDeeperThan(const JSONValue& value, std::size_t limit) {
+    if (const auto* object = value.ifObject()) {
+        return nestsDeeperThan(*object, limit);
+    }
+    if (const auto* array = value.ifArray()) {
+        return limit == 0 || std::any_of(array->begin(), array->end(), [&](const JSONValue& e) {
+                   return nestsDeeperThan(e, limit - 1);
+               });
+    }
+    return false;
+}
+
+bool VelmoraInputValidation::nestsDeeperThan(const JSONValue::Object& object, std::size_t limit) {
+    return limit == 0 || std::any_of(object.begin(), object.end(), [&](const auto& member) {
+               return nestsDeeperThan(member.second, limit - 1);
+           });
+}
+
+void VelmoraInputValidation::requireMessageInput(const VelmoraMessageInput& input) {
+    if (input.metadata && nestsDeeperThan(*input.metadata, maxHostJSONDepth)) {
+        fail("Metadata is nested too deeply.");
+    }
+}
+
+void VelmoraInputValidation::requireSessionStartInput(const VelmoraSessionStartInput& input) {
+    if (input.metadata && nestsDeeperThan(*input.metadata, maxHostJSONDepth)) {
+        fail("Metadata is nested too deeply.");
+    }
+    if (input.prefill && input.prefill->fields &&
+        nestsDeeperThan(*input.prefill->fields, maxHostJSONDepth)) {
+        fail("Prefill fields are nested too deeply.");
+    }
+}
+
 } // namespace velmora::detail

@@ -1,5 +1,6 @@
 #include "velmora/platform_services.hpp"
 
+#include "detail/bounded_file_read.hpp"
 #include "detail/date_time.hpp"
 #include "detail/json_file_store.hpp"
 #include "detail/pattern.hpp"
@@ -8,6 +9,11 @@
 
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace velmora {
 
@@ -59,6 +65,32 @@ std::filesystem::path defaultDataFile(std::string_view fileName) {
 
 std::optional<std::string> readFileIfPresent(const std::filesystem::path& file) {
     return detail::readStoreFile(file);
+}
+
+std::optional<Data> readFileWithinLimit(const std::filesystem::path& file, std::uint64_t maxBytes) {
+    // Non-blocking, so that opening a pipe cannot hang; a pipe is then refused as not regular.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw std::system_error(errno, std::generic_category(), "open " + file.string());
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    auto read = detail::readOpenFileWithinLimit(fd, maxBytes);
+    switch (read.outcome) {
+    case detail::BoundedFileOutcome::read:
+        return std::move(read.data);
+    case detail::BoundedFileOutcome::tooLarge:
+        return std::nullopt;
+    case detail::BoundedFileOutcome::notRegular:
+        throw std::system_error(std::make_error_code(std::errc::invalid_argument),
+                                "not a regular file: " + file.string());
+    case detail::BoundedFileOutcome::changed:
+        break;
+    }
+    throw std::system_error(std::make_error_code(std::errc::io_error),
+                            "changed while it was read: " + file.string());
 }
 
 void writeFileAtomically(const std::filesystem::path& file, std::string_view bytes) {

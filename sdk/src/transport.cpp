@@ -72,6 +72,14 @@ void ensureCurlInitialised() {
     (void)initialised;
 }
 
+// A time-out as the clock counts it, clamped so that no converted or added time overflows.
+Clock::duration clockDuration(std::chrono::duration<double> seconds) {
+    constexpr std::chrono::duration<double> longest = std::chrono::hours(24 * 365);
+    if (!(seconds > std::chrono::duration<double>::zero()))
+        return Clock::duration::zero();
+    return std::chrono::duration_cast<Clock::duration>(std::min(seconds, longest));
+}
+
 bool isHeaderSafe(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
@@ -192,6 +200,8 @@ private:
         VelmoraHTTPResponse response;
         std::exception_ptr failure;
         Clock::time_point lastActivity = Clock::now();
+        /// When the request ends whatever still trickles in.
+        Clock::time_point overallDeadline = Clock::time_point::max();
 
         ~Transfer() {
             if (headerList)
@@ -429,6 +439,9 @@ private:
                 }
                 CURL* easy = transfer->easy;
                 transfer->lastActivity = Clock::now();
+                transfer->overallDeadline = transfer->lastActivity +
+                                            clockDuration(transfer->request.timeout *
+                                                          VelmoraHTTPRequest::overallTimeoutFactor);
                 active_.emplace(easy, std::move(transfer));
                 curl_multi_add_handle(multi_, easy);
             }
@@ -460,9 +473,10 @@ private:
             auto wait = std::chrono::milliseconds(1000);
             std::vector<CURL*> idle;
             for (const auto& [easy, transfer] : active_) {
+                // Each byte restarts the idle time-out, never the overall one.
                 auto deadline =
-                    transfer->lastActivity +
-                    std::chrono::duration_cast<Clock::duration>(transfer->request.timeout);
+                    std::min(transfer->lastActivity + clockDuration(transfer->request.timeout),
+                             transfer->overallDeadline);
                 if (deadline <= now) {
                     idle.push_back(easy);
                 } else {

@@ -26,6 +26,27 @@ std::string startFailure(const Dictionary& values) {
     return failure([&] { VelmoraBridgeInput::sessionStart(values); });
 }
 
+// Host metadata whose containers nest `depth` deep, its own dictionary counting as one. Built
+// by moving, never copying, so that very deep values cost no deep recursion to make.
+Dictionary nestedMetadata(std::size_t depth) {
+    VelmoraHostValue value = 1;
+    for (std::size_t level = 1; level < depth; ++level) {
+        VelmoraHostValue::Array array;
+        array.push_back(std::move(value));
+        value = VelmoraHostValue(std::move(array));
+    }
+    Dictionary metadata;
+    metadata.set("k", std::move(value));
+    return metadata;
+}
+
+Dictionary startWith(const char* key, Dictionary metadata) {
+    Dictionary values;
+    values.set("message", "hi");
+    values.set(key, std::move(metadata));
+    return values;
+}
+
 TEST(VelmoraBridgeInput, SessionStartFailuresInPrecedence) {
     Dictionary numericKeyed{{"a", 1}};
     numericKeyed.set(VelmoraHostValue(7), "x");
@@ -77,6 +98,25 @@ TEST(VelmoraBridgeInput, SessionStartFailuresInPrecedence) {
     for (const auto& c : cases) {
         EXPECT_EQ(startFailure(c.values), c.message) << c.name;
     }
+}
+
+TEST(VelmoraBridgeInput, MetadataNestsNoDeeperThanTheClientStores) {
+    EXPECT_EQ(startFailure(startWith("metadata", nestedMetadata(500))), "parsed");
+    EXPECT_EQ(startFailure(startWith("metadata", nestedMetadata(501))),
+              "Metadata is nested too deeply.");
+    Dictionary prefill;
+    prefill.set("fields", nestedMetadata(501));
+    EXPECT_EQ(startFailure(startWith("prefill", std::move(prefill))),
+              "Metadata is nested too deeply.");
+    // Far deeper stops at the same level. (Not deep enough to exhaust the stack: destroying
+    // such a value recurses too, and that is the host's own.)
+    EXPECT_EQ(failure([] {
+                  Dictionary values;
+                  values.set("text", "hi");
+                  values.set("metadata", nestedMetadata(5000));
+                  VelmoraBridgeInput::message(values);
+              }),
+              "Metadata is nested too deeply.");
 }
 
 TEST(VelmoraBridgeInput, SessionStartReadsEveryField) {

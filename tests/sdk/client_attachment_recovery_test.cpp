@@ -111,6 +111,45 @@ TEST(ClientAttachmentRecoveryTest, AMessageWithFilesIsSentAgainByteForByteAfterA
     EXPECT_TRUE(storesEmpty(h));
 }
 
+TEST(ClientAttachmentRecoveryTest, ARetriedMessageGoesThroughTheOutboxLikeAPlainSend) {
+    ClientHarness h;
+    auto session = h.run(
+        h.core->startSession(VelmoraSessionStartInput{"Hello there", {}, {}, {}, {}, {}, {}}));
+    const FaultScope messages{"POST", "/api/widget/v1/sessions/" + session.sessionId + "/messages"};
+    const auto files = std::vector{fileDraft("one", "first file"), fileDraft("two", "second")};
+    h.service.failNext(503, std::nullopt, std::nullopt, messages);
+    expectVelmoraError([&] {
+        h.run(h.core->sendMessage(VelmoraMessageInput{"With files", {}, {}, {}, {}, {}}, files));
+    });
+    const auto stored = h.run(h.stores.pendingAttachmentOperations->load("account-a"));
+    ASSERT_TRUE(stored);
+    // As if the process had ended after the operation was stored but before its outbox entry.
+    h.run(h.stores.outbox->remove(stored->idempotencyKey));
+
+    restart(h);
+    h.service.failNext(503, std::nullopt, std::nullopt, messages);
+    EXPECT_EQ(expectVelmoraError([&] { h.run(h.core->retryPendingAttachmentSend()); }).status(),
+              503);
+    // The retryable failure leaves the stored bytes for a flush, under the stored key.
+    const auto entries = h.run(h.stores.outbox->load());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, stored->idempotencyKey);
+    EXPECT_EQ(entries[0].requestBody, stored->requestBody);
+    EXPECT_EQ(entries[0].sessionId, session.sessionId);
+    EXPECT_EQ(h.run(h.core->flushOutbox()).size(), 1u);
+    EXPECT_TRUE(h.run(h.stores.outbox->load()).empty());
+
+    // The files follow once the message is known, and the retry leaves nothing behind.
+    auto accepted = h.run(h.core->retryPendingAttachmentSend());
+    ASSERT_TRUE(accepted.messageId);
+    EXPECT_TRUE(listsAttachments(h, *accepted.messageId, 2));
+    EXPECT_TRUE(storesEmpty(h));
+    auto posts = h.service.requests("POST", messages.pathPrefix);
+    std::erase_if(posts, [&](const auto& r) { return r.path != messages.pathPrefix; });
+    for (const auto& post : posts)
+        EXPECT_EQ(post.body, stored->requestBody);
+}
+
 TEST(ClientAttachmentRecoveryTest, RetryAsksIntentsOnlyForFilesWithoutOneAndSkipsUploadedFiles) {
     ClientHarness h;
     h.run(h.core->startSession(VelmoraSessionStartInput{"Hello there", {}, {}, {}, {}, {}, {}}));
@@ -167,6 +206,19 @@ TEST(ClientAttachmentRecoveryTest, FilesAreCheckedBeforeAnythingIsStoredOrSent) 
         h.run(h.core->sendMessage(VelmoraMessageInput{"Six", {}, {}, {}, {}, {}}, six));
     });
     EXPECT_EQ(error.message(), "Attachment policy limits were exceeded.");
+    EXPECT_TRUE(h.service.requests().empty());
+    EXPECT_TRUE(storesEmpty(h));
+    // So is host JSON too deep for a stored file to be read back.
+    const auto one = std::vector{fileDraft("one", "x")};
+    error = expectVelmoraError([&] {
+        h.run(h.core->sendMessage(VelmoraMessageInput{"Deep", {}, {}, nestedMetadata(501), {}, {}},
+                                  one));
+    });
+    EXPECT_EQ(error.message(), "Metadata is nested too deeply.");
+    auto start = VelmoraSessionStartInput{"Hello there", {}, {}, {}, {}, {}, {}};
+    start.prefill = VelmoraPrefill{{}, {}, {}, {}, nestedMetadata(501)};
+    error = expectVelmoraError([&] { h.run(h.core->startSession(start, one)); });
+    EXPECT_EQ(error.message(), "Prefill fields are nested too deeply.");
     EXPECT_TRUE(h.service.requests().empty());
     EXPECT_TRUE(storesEmpty(h));
     // The mutation slot is free again, and blanks with a file become the file-only text.

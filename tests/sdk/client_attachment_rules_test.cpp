@@ -1,5 +1,6 @@
 #include "client/attachment_rules.hpp"
 #include "detail/date_time.hpp"
+#include "velmora/attachment_file.hpp"
 #include "velmora/error.hpp"
 
 #include <gtest/gtest.h>
@@ -135,6 +136,9 @@ TEST(AttachmentRulesTest, IntentExpiry) {
     EXPECT_TRUE(detail::isAttachmentIntentExpired("2020-01-01T00:00:00Z", now));
     EXPECT_TRUE(detail::isAttachmentIntentExpired("soon", now));
     EXPECT_TRUE(detail::isAttachmentIntentExpired("", now));
+    // A year no Date can hold is no expiry at all, however far ahead it seems.
+    EXPECT_TRUE(detail::isAttachmentIntentExpired("1013-01-01T09:00:00Z", now));
+    EXPECT_TRUE(detail::isAttachmentIntentExpired("9999-01-01T00:00:00Z", now));
     // Expiring exactly now counts as expired.
     const auto whole = std::chrono::floor<std::chrono::seconds>(now);
     EXPECT_TRUE(
@@ -265,6 +269,53 @@ TEST_F(LocalFileTest, AFileThatChangesWhileReadIsAnErrorNotACrash) {
     EXPECT_EQ(failure(uri((home / "grows.txt").string()),
                       [&](int) { write(home / "grows.txt", std::string(50, 'b')); }),
               changed);
+}
+
+// A host's own file by path: no home container, the same safe open and size rules.
+TEST_F(LocalFileTest, ReadsAHostFileByPathIntoADraft) {
+    write(root / "outside" / "Photo.JPG", "jpeg-bytes");
+    std::filesystem::create_symlink(root / "outside" / "Photo.JPG", home / "latest");
+    for (const auto& path : {root / "outside" / "Photo.JPG", home / "latest"}) {
+        auto draft = readAttachmentFile(path);
+        EXPECT_EQ(draft.fileName, "Photo.JPG") << path;
+        EXPECT_EQ(draft.mimeType, "image/jpeg");
+        EXPECT_EQ(draft.kind, "image");
+        EXPECT_EQ(draft.data, (Data{'j', 'p', 'e', 'g', '-', 'b', 'y', 't', 'e', 's'}));
+        EXPECT_NO_THROW(validateAttachments({draft}));
+    }
+    // Each read is a file of its own to the service.
+    EXPECT_NE(readAttachmentFile(home / "latest").id, readAttachmentFile(home / "latest").id);
+}
+
+TEST_F(LocalFileTest, RefusesAHostPathThatIsNotANonEmptyRegularFileUpTo10MiB) {
+    write(home / "empty.txt", "");
+    write(home / "big.bin", std::string(10'485'761, 'x'));
+    std::filesystem::create_symlink(home / "missing.txt", home / "dangling");
+    const std::filesystem::path cases[] = {home / "missing.txt",
+                                           home / "empty.txt",
+                                           home / "big.bin",
+                                           home / "dangling",
+                                           home / "docs",
+                                           std::filesystem::path(),
+                                           std::filesystem::path(std::string("a\0b", 3))};
+    for (const auto& path : cases) {
+        try {
+            readAttachmentFile(path);
+            ADD_FAILURE() << path << " was read";
+        } catch (const VelmoraError& e) {
+            EXPECT_EQ(e.code(), VelmoraErrorCode::fieldInvalid) << path;
+            EXPECT_EQ(e.message(), "Attachment file is unreadable, empty or over 10 MiB.") << path;
+        }
+    }
+    write(home / "shrinks.txt", std::string(4096, 'a'));
+    try {
+        detail::readHostFile(home / "shrinks.txt",
+                             [&](int) { std::filesystem::resize_file(home / "shrinks.txt", 1); });
+        ADD_FAILURE() << "a file that shrank was read";
+    } catch (const VelmoraError& e) {
+        EXPECT_EQ(e.code(), VelmoraErrorCode::network);
+        EXPECT_EQ(e.message(), "Attachment changed while it was being read.");
+    }
 }
 
 } // namespace

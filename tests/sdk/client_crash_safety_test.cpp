@@ -116,5 +116,34 @@ TEST(ClientCrashSafetyTest, KilledDuringAMessageFlushesTheStoredEntryOnce) {
     EXPECT_TRUE(h.run(h.stores.outbox->load()).empty());
 }
 
+TEST(ClientCrashSafetyTest, StoredMetadataIsNeverTooDeepToBeReadAfterARestart) {
+    TempDir dir;
+    ClientHarness h(ClientHarness::Settings{}, fileStores(dir.path));
+    h.run(h.core->restoreSession(h.createServiceSession()));
+    const FaultScope messages{"POST", "/api/widget/v1/sessions/"};
+    auto message = [](std::size_t depth) {
+        VelmoraMessageInput input{"Hello", {}, {}, nestedMetadata(depth), {}, {}};
+        return input;
+    };
+
+    // As deep as allowed: stored, and kept after a retryable failure.
+    h.service.failNext(503, std::nullopt, std::nullopt, messages);
+    EXPECT_EQ(expectVelmoraError([&] { h.run(h.core->sendMessage(message(500))); }).code(),
+              VelmoraErrorCode::http);
+    // Deeper: refused before it is stored or sent.
+    const auto posts = h.service.requests("POST", "/api/widget/v1/sessions/").size();
+    EXPECT_EQ(expectVelmoraError([&] { h.run(h.core->sendMessage(message(600))); }),
+              VelmoraError(VelmoraErrorCode::fieldInvalid, std::nullopt, std::nullopt,
+                           "Metadata is nested too deeply."));
+    EXPECT_EQ(h.service.requests("POST", "/api/widget/v1/sessions/").size(), posts);
+
+    // A restart reads the file afresh: the entry is all there, and it still sends.
+    VelmoraJSONFileOutboxStore reopened(dir.path / "outbox.json");
+    const auto entries = h.run(reopened.load());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].input.metadata, nestedMetadata(500));
+    EXPECT_EQ(h.run(h.core->flushOutbox()).size(), 1u);
+}
+
 } // namespace
 } // namespace velmora::testing

@@ -85,6 +85,13 @@ bool ClientHarness::hasEventWithin(AsyncStream<VelmoraEvent>& stream,
     return future.get();
 }
 
+JSONValue::Object nestedMetadata(std::size_t depth) {
+    JSONValue value = 1;
+    for (std::size_t level = 1; level < depth; ++level)
+        value = JSONValue::Array{std::move(value)};
+    return {{"k", std::move(value)}};
+}
+
 std::string describe(const VelmoraEvent& event) {
     return std::visit(
         [](const auto& e) -> std::string {

@@ -99,6 +99,9 @@ private:
     }
 };
 
+/// Metadata whose containers nest `depth` deep (its own map is one): {"k":[[...[1]...]]}.
+JSONValue::Object nestedMetadata(std::size_t depth);
+
 /// The name of an event's case, e.g. "loading(idle)", "snapshot", "error(http)".
 std::string describe(const VelmoraEvent& event);
 

@@ -23,6 +23,11 @@ VelmoraMessageInput input(std::string text, std::optional<std::string> key = {})
     return VelmoraMessageInput{std::move(text), std::move(key), {}, {}, {}, {}};
 }
 
+VelmoraMessageInput withMetadata(VelmoraMessageInput input, JSONValue::Object metadata) {
+    input.metadata = std::move(metadata);
+    return input;
+}
+
 std::vector<std::string> take(AsyncStream<VelmoraEvent>& stream, int n) {
     std::vector<std::string> names;
     for (int i = 0; i < n; ++i)
@@ -230,6 +235,8 @@ TEST(ClientOutboxTest, InvalidSendsFailBeforeAnythingIsStoredOrEmitted) {
          "Idempotency key is invalid."},
         {true, input("Hello", "key with spaces 0001"), VelmoraErrorCode::fieldInvalid,
          "Idempotency key is invalid."},
+        {true, withMetadata(input("Hello"), nestedMetadata(501)), VelmoraErrorCode::fieldInvalid,
+         "Metadata is nested too deeply."},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.message);

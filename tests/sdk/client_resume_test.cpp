@@ -174,8 +174,17 @@ TEST(ClientReconciliationTest, BringsTheStoredOperationInLineWithTheSession) {
     h.run(h.stores.pendingAttachmentOperations->remove("account-a"));
     h.run(h.stores.pendingAttachmentOperations->save(
         operation(Kind::message, session.sessionId, std::nullopt, body)));
+    // Through the outbox, as a plain send: a retryable failure leaves the entry to flush.
+    h.service.failNext(503, std::nullopt, std::nullopt,
+                       {"POST", "/api/widget/v1/sessions/" + session.sessionId});
+    EXPECT_EQ(expectVelmoraError(reconcile).status(), 503);
+    const auto entries = h.run(h.stores.outbox->load());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, "operation-key-00001");
+    EXPECT_EQ(std::string(entries[0].requestBody.begin(), entries[0].requestBody.end()), body);
     h.service.clearRequests();
     reconcile();
+    EXPECT_TRUE(h.run(h.stores.outbox->load()).empty());
     auto posts = h.service.requests("POST", "/api/widget/v1/sessions/" + session.sessionId);
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].bodyText(), body);

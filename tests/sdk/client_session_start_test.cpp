@@ -11,6 +11,13 @@ VelmoraSessionStartInput startInput(std::string message, std::optional<std::stri
     return VelmoraSessionStartInput{std::move(message), std::move(key), {}, {}, {}, {}, {}};
 }
 
+VelmoraSessionStartInput deepStart(std::size_t metadataDepth, std::size_t fieldsDepth) {
+    auto input = startInput("Hello");
+    input.metadata = nestedMetadata(metadataDepth);
+    input.prefill = VelmoraPrefill{{}, {}, {}, {}, nestedMetadata(fieldsDepth)};
+    return input;
+}
+
 std::vector<std::string> take(AsyncStream<VelmoraEvent>& stream, int n) {
     std::vector<std::string> names;
     for (int i = 0; i < n; ++i)
@@ -60,6 +67,8 @@ TEST(ClientSessionStartTest, ChecksBeforeAnythingHappens) {
         {startInput("e\u0301"), "Message text must contain at least two characters."},
         {startInput("Hello", "short"), "Idempotency key is invalid."},
         {startInput("Hello", "start-key-000000001\n"), "Idempotency key is invalid."},
+        {deepStart(501, 1), "Metadata is nested too deeply."},
+        {deepStart(1, 501), "Prefill fields are nested too deeply."},
     };
     for (const auto& c : cases) {
         auto error = expectVelmoraError([&] { h.run(h.core->startSession(c.input)); });
@@ -68,6 +77,7 @@ TEST(ClientSessionStartTest, ChecksBeforeAnythingHappens) {
     }
     EXPECT_FALSE(ClientHarness::hasEventWithin(stream, std::chrono::milliseconds(50)));
     EXPECT_TRUE(h.service.requests().empty());
+    EXPECT_EQ(h.run(h.stores.pendingSessionStarts->load("account-a")), std::nullopt);
     // Two emoji are two characters.
     EXPECT_NO_THROW(h.run(h.core->startSession(startInput("\U0001F44B\U0001F600"))));
 }

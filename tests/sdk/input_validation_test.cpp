@@ -241,6 +241,10 @@ std::vector<ProcedureCase> procedureCases() {
          answerWith([](In& i) { i.expectedUpdatedAt = "2024-05-01T10:00:00"; }), false},
         {"time with a trailing line feed",
          answerWith([](In& i) { i.expectedUpdatedAt = "2024-05-01T10:00:00Z\n"; }), false},
+        {"time before 1677",
+         answerWith([](In& i) { i.expectedUpdatedAt = "1013-01-01T09:00:00Z"; }), false},
+        {"time after 2262", answerWith([](In& i) { i.expectedUpdatedAt = "9999-12-31T23:59:59Z"; }),
+         false},
         {"time of 64 characters", answerWith([](In& i) {
              i.expectedUpdatedAt = "2024-05-01T10:00:00." + std::string(43, '1') + "Z";
          }),

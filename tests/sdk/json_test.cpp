@@ -87,7 +87,7 @@ TEST(JsonWriteTest, WritesTheSystemForm) {
         {json::value(18014398509481984.0), "18014398509481984"}, // beyond 2^53: shortest form
         {json::value(0.1), "0.1"},
         {json::value(1e20), "1e+20"},
-        {json::value(-0.0), "-0"},
+        {json::value(-0.0), "-0.0"}, // "-0" would read back as the integer 0
         {json::value(std::int64_t{-9223372036854775807 - 1}), "-9223372036854775808"},
         {json::value(std::uint64_t{18446744073709551615u}), "18446744073709551615"},
         {json::value(o), R"({"z":1,"a":"x\/y"})"},
@@ -97,6 +97,36 @@ TEST(JsonWriteTest, WritesTheSystemForm) {
     for (const auto& c : cases) {
         EXPECT_EQ(writeJSON(c.value), c.expected);
     }
+}
+
+TEST(JsonWriteTest, WrittenNumbersReadBackToTheSameBytes) {
+    // Canonical bytes are compared across runs: writing what was read must change nothing.
+    for (double d : {-0.0, 0.0, -3.0, 0.1, -2.5e-300, 1e20, 9007199254740992.0, 18014398509481984.0,
+                     -1.7976931348623157e308, 5e-324}) {
+        const std::string once = writeJSON(json::array{d});
+        const json::value read = parseJSON(once);
+        EXPECT_EQ(writeJSON(read), once) << once;
+        const double back = read.as_array()[0].to_number<double>();
+        EXPECT_EQ(back, d) << once;
+        EXPECT_EQ(std::signbit(back), std::signbit(d)) << once;
+    }
+}
+
+TEST(JsonWriteTest, WritesNothingNestedDeeperThanTheReaderReads) {
+    auto nested = [](std::size_t depth) {
+        json::value value = 1;
+        for (std::size_t i = 0; i < depth; ++i) {
+            value = i % 2 ? json::value(json::object{{"k", std::move(value)}})
+                          : json::value(json::array{std::move(value)});
+        }
+        return value;
+    };
+    const std::string deepest = writeJSON(nested(kMaxJSONDepth));
+    EXPECT_EQ(writeJSON(parseJSON(deepest)), deepest);
+    EXPECT_THROW(writeJSON(nested(kMaxJSONDepth + 1)), VelmoraEncodingError);
+    EXPECT_THROW(
+        parseJSON(std::string(kMaxJSONDepth + 1, '[') + std::string(kMaxJSONDepth + 1, ']')),
+        VelmoraDecodingError);
 }
 
 TEST(JsonWriteTest, NonFiniteNumbersAreAnEncodingError) {

@@ -49,6 +49,16 @@ TEST(DateTimeTest, ParsesInternetDateTimes) {
         {"2024-05-01T24:00:00Z", false, std::nullopt},
         {"2024-05-01T10:00:00Z\n", false, std::nullopt},
         {"\uFF12024-05-01T10:00:00Z", false, std::nullopt}, // full-width digit
+        // A Date spans about 1677-09-21 to 2262-04-11: outside it there is no such date.
+        {"1013-01-01T09:00:00Z", false, std::nullopt},
+        {"9999-12-31T23:59:59.999Z", true, std::nullopt},
+        {"1677-09-21T00:12:43Z", false, std::nullopt},
+        {"1677-09-21T00:12:44Z", false, at(1677, 9, 21, 0, 12, 44)},
+        {"2262-04-11T23:47:16.854775807Z", true,
+         at(2262, 4, 11, 23, 47, 16) + nanoseconds(854775807)},
+        {"2262-04-11T23:47:16.854775808Z", true, std::nullopt},
+        {"2262-04-11T23:47:17Z", false, std::nullopt},
+        {"2262-04-12T00:47:16+01:00", false, at(2262, 4, 11, 23, 47, 16)},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(parseInternetDateTime(c.text, c.fraction), c.expected) << c.text;

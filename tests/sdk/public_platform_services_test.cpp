@@ -47,5 +47,28 @@ TEST(PublicPlatformServicesTest, ReadsNothingOnlyWhenNothingIsThere) {
     std::filesystem::remove_all(directory);
 }
 
+TEST(PublicPlatformServicesTest, ReadsAFileOnlyWithinItsLimit) {
+    const auto directory =
+        std::filesystem::temp_directory_path() / ("velmora-platform-" + platform::uuidString());
+    const auto file = directory / "data.bin";
+    platform::writeFileAtomically(file, "12345");
+    EXPECT_EQ(platform::readFileWithinLimit(file, 5), (Data{'1', '2', '3', '4', '5'}));
+    EXPECT_FALSE(platform::readFileWithinLimit(file, 4));
+    // Judged by its size before any byte is read: a sparse file of 8 GiB costs nothing.
+    std::filesystem::resize_file(file, std::uintmax_t{8} << 30);
+    EXPECT_FALSE(platform::readFileWithinLimit(file, 10'485'760));
+    const auto code = [](const std::filesystem::path& path) {
+        try {
+            platform::readFileWithinLimit(path, 100);
+        } catch (const std::system_error& e) {
+            return e.code();
+        }
+        return std::error_code();
+    };
+    EXPECT_EQ(code(directory), std::errc::invalid_argument);
+    EXPECT_EQ(code(directory / "missing"), std::errc::no_such_file_or_directory);
+    std::filesystem::remove_all(directory);
+}
+
 } // namespace
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "velmora/stores.hpp"
 
 #include "detail/json.hpp"
+#include "detail/json_file_store.hpp"
 #include "detail/uuid.hpp"
 
 #include <boost/asio/co_spawn.hpp>
@@ -383,6 +384,28 @@ TEST(JSONFileOutboxTest, FileHoldsEntriesInTheOrderFirstSavedAndANewStoreKeepsIt
     EXPECT_EQ(entries[0].id, "z");
     EXPECT_EQ(entries[1], outboxEntry("a", "2026-01-02T10:00:01Z", 3));
     EXPECT_EQ(entries[2].id, "m");
+}
+
+TEST(JSONFileOutboxTest, AFileOverTheSizeLimitIsRefusedUnreadAndNeverTouched) {
+    TemporaryDirectory directory;
+    const auto file = directory.path() / "outbox.json";
+    // Valid JSON either way: an entry padded with white space to the size wanted.
+    const std::string entry = "[" + encodeJSON(outboxEntry("m1", "2026-01-02T10:00:00Z")) + "]";
+    const auto place = [&](std::size_t size) {
+        writeFile(file, entry + std::string(size - entry.size(), ' '));
+    };
+
+    place(detail::kMaxStoreFileBytes);
+    EXPECT_EQ(run(VelmoraJSONFileOutboxStore(file).load()).size(), 1u);
+
+    place(detail::kMaxStoreFileBytes + 1);
+    const auto before = fs::last_write_time(file);
+    VelmoraJSONFileOutboxStore outbox(file);
+    EXPECT_EQ(failure(outbox.load()), storageError(OutboxFile::corrupt));
+    EXPECT_EQ(failure(outbox.save(outboxEntry("m2", "2026-01-02T10:00:01Z"))),
+              storageError(OutboxFile::corrupt));
+    EXPECT_EQ(fs::file_size(file), detail::kMaxStoreFileBytes + 1);
+    EXPECT_EQ(fs::last_write_time(file), before);
 }
 
 // --- What the file stores add ----------------------------------------------------------------

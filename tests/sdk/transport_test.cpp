@@ -254,6 +254,27 @@ TEST(TransportTest, StalledServerHitsTheIdleTimeout) {
     EXPECT_THROW(send(transport, request), boost::system::system_error);
 }
 
+TEST(TransportTest, ServerDrippingTheBodyStillHitsTheOverallTimeout) {
+    // A byte well within every idle time-out, for far longer than ten time-outs in all.
+    RawHttpServer server([](RawConnection& c, int) {
+        c.readRequest();
+        if (!c.write(responseHead(200, {"Content-Length: 500"})))
+            return;
+        for (int i = 0; i < 500 && c.write("x"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    VelmoraURLSessionTransport transport;
+    auto request = get(server.url("/x"));
+    request.timeout = std::chrono::milliseconds(300);
+    try {
+        send(transport, request);
+        ADD_FAILURE() << "completed";
+    } catch (const boost::system::system_error& e) {
+        EXPECT_STREQ(e.code().category().name(), "curl");
+        EXPECT_EQ(e.code().value(), 28) << e.what(); // CURLE_OPERATION_TIMEDOUT
+    }
+}
+
 TEST(TransportTest, RequestOnAReusedConnectionThatDiesIsNeverSentTwice) {
     std::atomic<int> posts{0};
     RawHttpServer server([&](RawConnection& c, int) {

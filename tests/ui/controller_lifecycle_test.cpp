@@ -43,6 +43,18 @@ protected:
     asio::io_context io;
     std::shared_ptr<ScriptedWidgetClient> client = std::make_shared<ScriptedWidgetClient>();
     std::shared_ptr<VelmoraWidgetDraftStore> store = std::make_shared<VelmoraWidgetDraftStore>();
+    // The widget configuration stays loading: these tests are about the lifecycle alone.
+    Gate configuration;
+
+    ControllerLifecycleTest() {
+        client->onLoadWidgetAppearance = [this]() -> asio::awaitable<JSONValue::Object> {
+            co_await configuration.wait();
+            co_return JSONValue::Object{};
+        };
+        client->onLoadWidgetContent = []() -> asio::awaitable<VelmoraWidgetContentSnapshot> {
+            co_return VelmoraWidgetContentSnapshot{};
+        };
+    }
 
     std::shared_ptr<VelmoraWidgetController> reach(From from) {
         auto controller = VelmoraWidgetController::create(
@@ -93,7 +105,11 @@ TEST_F(ControllerLifecycleTest, EachOperationFromEachState) {
          true,
          true,
          true,
-         {"isMounted", "isOpen", "loadingState"},
+         // The loads start: the configuration stays loading, the published state is read and
+         // the help content arrives.
+         {"isMounted", "isOpen", "isLoadingConfiguration", "content", "availability",
+          "workspacePublicName", "screen", "isInitialNavigationResolved", "content", "helpError",
+          "isInitialNavigationResolved", "loadingState"},
          false},
         {"open from mounted",
          From::mounted,
@@ -102,7 +118,9 @@ TEST_F(ControllerLifecycleTest, EachOperationFromEachState) {
          true,
          true,
          true,
-         {"isOpen"},
+         {"isOpen", "isLoadingConfiguration", "content", "availability", "workspacePublicName",
+          "screen", "isInitialNavigationResolved", "content", "helpError",
+          "isInitialNavigationResolved"},
          false},
         {"open again", From::open, op(&C::open), true, true, true, true, {}, false},
         {"close from open",
@@ -151,7 +169,9 @@ TEST_F(ControllerLifecycleTest, EachOperationFromEachState) {
          true,
          true,
          true,
-         {"isForeground", "loadingState"},
+         // The help content load that the background cut short runs again.
+         {"isForeground", "isLoadingConfiguration", "content", "content", "helpError",
+          "isInitialNavigationResolved", "loadingState"},
          false},
         {"foreground while in the foreground",
          From::open,

@@ -75,8 +75,12 @@ TEST_F(ControllerRealClientTest, FollowsTheConversationThroughTheClientsEvents) 
     EXPECT_FALSE(controller->error());
 
     // A client failure arrives as an error event and is shown.
-    service.failNext(503, "service_unavailable");
-    auto failing = client->refresh(asio::use_future);
+    // (A message send: the widget's own loads, running beside the host, never post one.)
+    service.failNext(503, "service_unavailable", std::nullopt,
+                     tools::FaultScope{"POST", "/api/widget/v1/sessions/s_"});
+    VelmoraMessageInput lost;
+    lost.text = "Lost for now";
+    auto failing = client->sendMessage(lost, asio::use_future);
     EXPECT_THROW(failing.get(), VelmoraError);
     runUntil(io, [&] { return controller->error().has_value(); });
     EXPECT_EQ(controller->error()->status(), 503);

@@ -2,7 +2,34 @@
 
 #include "velmora/platform_services.hpp"
 
+#include <boost/asio/redirect_error.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
+#include <boost/system/system_error.hpp>
+
 namespace velmora::testing {
+
+asio::awaitable<void> Gate::wait() {
+    if (open_) {
+        co_return;
+    }
+    auto timer = std::make_shared<asio::steady_timer>(co_await asio::this_coro::executor,
+                                                      asio::steady_timer::time_point::max());
+    timers_.push_back(timer);
+    boost::system::error_code ec;
+    co_await timer->async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    std::erase(timers_, timer);
+    if (!open_) {
+        throw boost::system::system_error(asio::error::operation_aborted);
+    }
+}
+
+void Gate::open() {
+    open_ = true;
+    for (const auto& timer : timers_) {
+        timer->cancel();
+    }
+}
 
 TemporaryDirectory::TemporaryDirectory()
     : path_(std::filesystem::temp_directory_path() /

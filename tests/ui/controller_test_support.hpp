@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <chrono>
 #include <filesystem>
@@ -70,72 +71,110 @@ public:
         subscribers.push_back(continuation);
         co_return std::move(stream);
     }
+    // Readers answer these values.
+    std::optional<VelmoraSession> session;
+    std::optional<std::string> customerMessageId;
+    std::optional<VelmoraSnapshot> clientSnapshot;
+    bool waitWanted = false;
+    std::optional<VelmoraWidgetNavigation> navigation;
+    std::optional<VelmoraWidgetAvailability> availability;
+    std::optional<std::string> workspaceName;
+
+    // Operations run these scripts when set; an operation without a script fails the test's
+    // expectations by throwing (the controller shows it as an unexpected failure).
+    template <class T, class... A> using Script = std::function<asio::awaitable<T>(A...)>;
+    Script<VelmoraSnapshot> onRefresh;
+    Script<VelmoraSnapshot, double, std::optional<std::int64_t>> onWaitForAssistant;
+    Script<JSONValue::Object> onLoadWidgetAppearance;
+    Script<std::optional<VelmoraSession>> onResumeSession;
+    Script<std::vector<VelmoraAcceptedMessage>> onFlushOutbox;
+    Script<void> onResetSession;
+    Script<VelmoraSession, VelmoraSessionStartInput, std::vector<VelmoraAttachmentDraft>>
+        onStartSession;
+    Script<VelmoraAcceptedMessage, VelmoraMessageInput, std::vector<VelmoraAttachmentDraft>>
+        onSendMessage;
+    Script<void, std::vector<VelmoraAttachmentDraft>, std::string> onUploadAttachments;
+    Script<VelmoraWidgetContentSnapshot> onLoadWidgetContent;
+    Script<Data, VelmoraAttachment> onDownloadAttachment;
+    Script<VelmoraFormSubmission, std::string, JSONValue::Object> onSubmitConversationForm;
+    Script<VelmoraProcedureActionResult, VelmoraProcedureActionInput> onPerformProcedureAction;
+    std::optional<VelmoraWidgetVoiceSettings> voiceSettings;
+
     asio::awaitable<std::optional<VelmoraSession>> currentSession() override {
-        co_return record("currentSession", std::optional<VelmoraSession>());
+        co_return record("currentSession", session);
     }
     asio::awaitable<std::optional<std::string>> currentCustomerMessageId() override {
-        co_return record("currentCustomerMessageId", std::optional<std::string>());
+        co_return record("currentCustomerMessageId", customerMessageId);
     }
     asio::awaitable<std::optional<VelmoraSnapshot>> currentSnapshot() override {
-        co_return record("currentSnapshot", std::optional<VelmoraSnapshot>());
+        co_return record("currentSnapshot", clientSnapshot);
     }
     asio::awaitable<bool> shouldWaitForAssistant() override {
-        co_return record("shouldWaitForAssistant", false);
+        co_return record("shouldWaitForAssistant", waitWanted);
     }
     asio::awaitable<std::optional<VelmoraWidgetNavigation>> currentWidgetNavigation() override {
-        co_return record("currentWidgetNavigation", std::optional<VelmoraWidgetNavigation>());
+        co_return record("currentWidgetNavigation", navigation);
     }
     asio::awaitable<std::optional<VelmoraWidgetAvailability>> currentWidgetAvailability() override {
-        co_return record("currentWidgetAvailability", std::optional<VelmoraWidgetAvailability>());
+        co_return record("currentWidgetAvailability", availability);
     }
     asio::awaitable<std::optional<std::string>> currentWidgetWorkspacePublicName() override {
-        co_return record("currentWidgetWorkspacePublicName", std::optional<std::string>());
+        co_return record("currentWidgetWorkspacePublicName", workspaceName);
     }
     asio::awaitable<std::optional<VelmoraWidgetVoiceSettings>>
     currentWidgetVoiceSettings() override {
-        co_return record("currentWidgetVoiceSettings", std::optional<VelmoraWidgetVoiceSettings>());
+        co_return record("currentWidgetVoiceSettings", voiceSettings);
     }
 
-    asio::awaitable<VelmoraSnapshot> refresh() override { unscripted("refresh"); }
-    asio::awaitable<VelmoraSnapshot> waitForAssistant(double,
-                                                      std::optional<std::int64_t>) override {
-        unscripted("waitForAssistant");
+    asio::awaitable<VelmoraSnapshot> refresh() override {
+        co_return co_await run("refresh", onRefresh);
+    }
+    asio::awaitable<VelmoraSnapshot>
+    waitForAssistant(double timeout, std::optional<std::int64_t> afterMessageCount) override {
+        co_return co_await run("waitForAssistant", onWaitForAssistant, timeout, afterMessageCount);
     }
     asio::awaitable<JSONValue::Object> loadWidgetAppearance() override {
-        unscripted("loadWidgetAppearance");
+        co_return co_await run("loadWidgetAppearance", onLoadWidgetAppearance);
     }
     asio::awaitable<VelmoraWidgetContentSnapshot> loadWidgetContent() override {
-        unscripted("loadWidgetContent");
+        co_return co_await run("loadWidgetContent", onLoadWidgetContent);
     }
     asio::awaitable<std::optional<VelmoraSession>> resumeSession() override {
-        unscripted("resumeSession");
+        co_return co_await run("resumeSession", onResumeSession);
     }
     asio::awaitable<std::vector<VelmoraAcceptedMessage>> flushOutbox() override {
-        unscripted("flushOutbox");
+        co_return co_await run("flushOutbox", onFlushOutbox);
     }
-    asio::awaitable<void> resetSession() override { unscripted("resetSession"); }
-    asio::awaitable<VelmoraSession> startSession(VelmoraSessionStartInput,
-                                                 std::vector<VelmoraAttachmentDraft>) override {
-        unscripted("startSession");
+    asio::awaitable<void> resetSession() override { co_await run("resetSession", onResetSession); }
+    asio::awaitable<VelmoraSession>
+    startSession(VelmoraSessionStartInput input,
+                 std::vector<VelmoraAttachmentDraft> attachments) override {
+        co_return co_await run("startSession", onStartSession, std::move(input),
+                               std::move(attachments));
     }
     asio::awaitable<VelmoraAcceptedMessage>
-    sendMessage(VelmoraMessageInput, std::vector<VelmoraAttachmentDraft>) override {
-        unscripted("sendMessage");
+    sendMessage(VelmoraMessageInput input,
+                std::vector<VelmoraAttachmentDraft> attachments) override {
+        co_return co_await run("sendMessage", onSendMessage, std::move(input),
+                               std::move(attachments));
     }
-    asio::awaitable<void> uploadAttachments(std::vector<VelmoraAttachmentDraft>,
-                                            std::string) override {
-        unscripted("uploadAttachments");
+    asio::awaitable<void> uploadAttachments(std::vector<VelmoraAttachmentDraft> attachments,
+                                            std::string messageId) override {
+        co_await run("uploadAttachments", onUploadAttachments, std::move(attachments),
+                     std::move(messageId));
     }
-    asio::awaitable<Data> downloadAttachment(VelmoraAttachment) override {
-        unscripted("downloadAttachment");
+    asio::awaitable<Data> downloadAttachment(VelmoraAttachment attachment) override {
+        co_return co_await run("downloadAttachment", onDownloadAttachment, std::move(attachment));
     }
-    asio::awaitable<VelmoraFormSubmission> submitConversationForm(std::string,
-                                                                  JSONValue::Object) override {
-        unscripted("submitConversationForm");
+    asio::awaitable<VelmoraFormSubmission>
+    submitConversationForm(std::string requestId, JSONValue::Object values) override {
+        co_return co_await run("submitConversationForm", onSubmitConversationForm,
+                               std::move(requestId), std::move(values));
     }
     asio::awaitable<VelmoraProcedureActionResult>
-    performProcedureAction(VelmoraProcedureActionInput) override {
-        unscripted("performProcedureAction");
+    performProcedureAction(VelmoraProcedureActionInput input) override {
+        co_return co_await run("performProcedureAction", onPerformProcedureAction,
+                               std::move(input));
     }
 
 private:
@@ -143,10 +182,34 @@ private:
         calls.push_back(name);
         return value;
     }
+    template <class T, class... A, class... Args>
+    asio::awaitable<T> run(const char* name, const Script<T, A...>& script, Args... args) {
+        if (!script) {
+            unscripted(name);
+        }
+        calls.push_back(name);
+        // A copy: the script may replace itself while it runs.
+        const auto copy = script;
+        co_return co_await copy(std::move(args)...);
+    }
     [[noreturn]] void unscripted(const char* name) {
         calls.push_back(name);
         throw std::logic_error(std::string("unscripted client call: ") + name);
     }
+};
+
+/// Holds a scripted operation until the test opens it. A waiter whose task is cancelled first
+/// fails with `operation_aborted`, as a cancelled client operation does.
+class Gate {
+public:
+    asio::awaitable<void> wait();
+    /// Lets every waiter (and every later one) through.
+    void open();
+    std::size_t waiting() const { return timers_.size(); }
+
+private:
+    bool open_ = false;
+    std::vector<std::shared_ptr<asio::steady_timer>> timers_;
 };
 
 /// A fresh directory under the system's temporary directory, removed afterwards.

@@ -27,6 +27,8 @@ DemoOptions parseDemoOptions(const std::vector<std::string>& arguments) {
             options.storeDirectory = value();
         } else if (name == "--message") {
             options.messages.push_back(value());
+        } else if (name == "--attach") {
+            options.attachments.push_back(value());
         } else if (name == "--flush") {
             options.flush = true;
         } else if (name == "--operation") {
@@ -41,6 +43,9 @@ DemoOptions parseDemoOptions(const std::vector<std::string>& arguments) {
         throw std::invalid_argument("--flush sends nothing new: leave out --message.");
     if (options.flush && options.operation)
         throw std::invalid_argument("--flush and --operation cannot be combined.");
+    if (!options.attachments.empty() && (options.flush || options.operation))
+        throw std::invalid_argument("--attach goes with a message: leave out --flush and "
+                                    "--operation.");
     if (options.messages.empty()) {
         options.messages = {"Hello! I would like to know where my order is.",
                             "It is order 1042, placed last Monday."};
@@ -51,12 +56,17 @@ DemoOptions parseDemoOptions(const std::vector<std::string>& arguments) {
 std::string demoUsage() {
     return "usage: velmora-demo [--origin URL --integration ID --account SCOPE --locale L "
            "--token T]\n"
-           "                    [--store DIR] [--message TEXT]... [--flush | --operation JSON]\n"
+           "                    [--store DIR] [--message TEXT]... [--attach PATH]...\n"
+           "                    [--flush | --operation JSON]\n"
            "\n"
            "Without --origin the local widget service runs in-process on a free port.\n"
            "The first message starts a session, each later one is sent in it; after each the\n"
            "demo waits for the assistant and prints the conversation as it grows.\n"
-           "--store DIR keeps the durable state there (default: a fresh temporary directory).\n"
+           "--attach PATH sends that file with the first message (at most five files, 10 MiB\n"
+           "together, images at most 5 MiB); each file is listed under the message once the\n"
+           "service holds it.\n"
+           "--store DIR keeps the durable state there (default: a fresh temporary directory);\n"
+           "a session stored there is resumed and the messages are sent in it.\n"
            "--flush sends nothing new: it resumes the stored session and sends again what an\n"
            "earlier run left in the outbox.\n"
            "--operation JSON runs one operation of the client's JSON dispatcher, e.g.\n"

@@ -18,6 +18,8 @@ struct DemoOptions {
     std::optional<std::string> storeDirectory;
     /// The first opens the session, each later one is sent in it.
     std::vector<std::string> messages;
+    /// Files sent with the first message, in the order given.
+    std::vector<std::string> attachments;
     /// Send nothing new: resume the stored session and flush its outbox.
     bool flush = false;
     /// One JSON operation for the client's dispatcher, run in the stored session (else in one

@@ -1,6 +1,7 @@
 #include "demo_run.hpp"
 
 #include "transcript.hpp"
+#include "velmora/attachment_file.hpp"
 #include "velmora/client.hpp"
 #include "velmora/json_file_stores.hpp"
 #include "widget_service.hpp"
@@ -16,6 +17,8 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace velmora::demo {
 namespace {
@@ -69,20 +72,60 @@ asio::awaitable<void> followEvents(AsyncStream<VelmoraEvent> events, Transcript&
     }
 }
 
+/// Shows the conversation up to the assistant's answer to the customer's last message.
+/// `afterSend` is the conversation as read since the send, if it was: a quick assistant may have
+/// answered in it already, and a wait only ever ends on a message it has not seen.
+asio::awaitable<void> showReply(VelmoraClient& client, Transcript& transcript,
+                                std::optional<VelmoraSnapshot> afterSend) {
+    if (afterSend) {
+        transcript.show(*afterSend);
+        if (hasReply(*afterSend))
+            co_return;
+    }
+    transcript.show(co_await client.waitForAssistant(kAssistantTimeout));
+}
+
+/// What the conversation looks like once a send has returned; for a send with files it is read
+/// again, since the send read it before the files were uploaded.
+asio::awaitable<std::optional<VelmoraSnapshot>>
+afterSending(VelmoraClient& client, Transcript& transcript, bool sentFiles) {
+    if (!sentFiles)
+        co_return std::nullopt;
+    auto snapshot = co_await client.refresh();
+    transcript.release(snapshot);
+    co_return snapshot;
+}
+
+// The files go with the first message: the session's opening one, or with --store of a session
+// kept there, the first one sent in it.
 asio::awaitable<void> converse(VelmoraClient& client, const DemoOptions& options,
-                               Transcript& transcript) {
-    co_await client.startSession(
-        VelmoraSessionStartInput{options.messages.front(), {}, {}, {}, {}, {}, {}});
-    // The start reads the conversation once; a quick assistant may have answered already, and
-    // a wait only ever ends on a message it has not seen.
-    auto current = co_await client.currentSnapshot();
-    if (current && hasReply(*current))
-        transcript.show(*current);
-    else
-        transcript.show(co_await client.waitForAssistant(kAssistantTimeout));
-    for (std::size_t i = 1; i < options.messages.size(); ++i) {
-        co_await client.sendMessage(VelmoraMessageInput{options.messages[i], {}, {}, {}, {}, {}});
-        transcript.show(co_await client.waitForAssistant(kAssistantTimeout));
+                               std::vector<VelmoraAttachmentDraft> files, Transcript& transcript) {
+    bool resumed = false;
+    if (options.storeDirectory)
+        resumed = (co_await client.resumeSession()).has_value();
+    std::size_t next = 0;
+    if (!resumed) {
+        const bool sentFiles = !files.empty();
+        if (sentFiles)
+            transcript.hold();
+        co_await client.startSession(
+            VelmoraSessionStartInput{options.messages.front(), {}, {}, {}, {}, {}, {}},
+            std::exchange(files, {}));
+        auto afterSend = co_await afterSending(client, transcript, sentFiles);
+        // Without files, the start's own read of the conversation.
+        if (!afterSend)
+            afterSend = co_await client.currentSnapshot();
+        co_await showReply(client, transcript, std::move(afterSend));
+        next = 1;
+    }
+    for (std::size_t i = next; i < options.messages.size(); ++i) {
+        const bool sentFiles = !files.empty();
+        if (sentFiles)
+            transcript.hold();
+        co_await client.sendMessage(VelmoraMessageInput{options.messages[i], {}, {}, {}, {}, {}},
+                                    std::exchange(files, {}));
+        auto afterSend = co_await afterSending(client, transcript, sentFiles);
+        co_await showReply(client, transcript, std::move(afterSend));
     }
 }
 
@@ -119,6 +162,11 @@ asio::awaitable<void> performOperation(VelmoraClient& client, const DemoOptions&
 
 int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
     try {
+        // Every file is read before anything is sent, so a refused one costs no request.
+        std::vector<VelmoraAttachmentDraft> files;
+        for (const auto& path : options.attachments)
+            files.push_back(readAttachmentFile(path));
+
         std::optional<tools::WidgetService> service;
         std::string origin;
         if (options.origin) {
@@ -169,7 +217,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
             if (options.flush)
                 co_await flushStored(client, transcript, out);
             else
-                co_await converse(client, options, transcript);
+                co_await converse(client, options, std::move(files), transcript);
         };
         asio::co_spawn(io, demo(), [&](std::exception_ptr error) {
             failure = error;

@@ -20,6 +20,8 @@ struct Scene {
 /// Each view file of the gallery adds its scenes here; main renders them all.
 void addControlScenes(std::vector<Scene>& scenes);
 void addMessageRowScenes(std::vector<Scene>& scenes);
+// The widget panel.
+void addPanelScenes(std::vector<Scene>& scenes);
 
 /// Stacks `children` vertically with `spacing` on a background colour (the palette's surface).
 std::unique_ptr<QWidget> stack(std::vector<QWidget*> children, const QColor& background,

@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     std::vector<velmora::gallery::Scene> scenes;
     velmora::gallery::addControlScenes(scenes);
     velmora::gallery::addMessageRowScenes(scenes);
+    // The widget panel.
+    velmora::gallery::addPanelScenes(scenes);
     int failures = 0;
     for (const auto& scene : scenes) {
         auto widget = scene.build();

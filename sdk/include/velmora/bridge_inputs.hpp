@@ -7,7 +7,9 @@ namespace velmora {
 
 /// Strict parsers of the dictionaries a host wrapper passes for starting a session and sending
 /// a message. Only key sets and types are checked here; the client checks lengths and formats
-/// when it uses the input. Every failure is a `VelmoraError` (fieldInvalid) and ends the parse.
+/// when it uses the input, except nesting: metadata and prefill fields deeper than the client
+/// accepts (500 containers, their own dictionary counting as one) are refused here, before
+/// they are converted. Every failure is a `VelmoraError` (fieldInvalid) and ends the parse.
 struct VelmoraBridgeInput {
     /// The dictionary without its "config" and "widget" entries.
     static VelmoraHostDictionary operationValues(const VelmoraHostDictionary& values);

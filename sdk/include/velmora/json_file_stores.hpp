@@ -18,7 +18,9 @@ namespace velmora {
 // leaves the store as it was. A file that is there but cannot be read or decoded is never
 // overwritten: the store object fails that call and every later one with its "is corrupt."
 // error (code `outboxCorrupt`); a new object reads the file afresh. Only nothing at the path is
-// an empty store, and that creates no file until the first change.
+// an empty store, and that creates no file until the first change. A file of more than 64 MiB
+// (64 * 1024 * 1024 bytes, far more than any real store holds) counts as unreadable: it is
+// refused without being read into memory, with the same "is corrupt." error.
 //
 // Each store is an actor on a thread of its own: file I/O never blocks the caller's executor,
 // and callers resume on their own executor. A store must outlive the calls made on it. Nothing

@@ -37,6 +37,7 @@ struct VelmoraPrefill {
     std::optional<std::string> email;
     std::optional<std::string> subject;
     std::optional<std::string> message;
+    /// At most 500 containers deep, this map counting as one; deeper is refused (`fieldInvalid`).
     std::optional<std::map<std::string, JSONValue>> fields;
 
     friend bool operator==(const VelmoraPrefill&, const VelmoraPrefill&) = default;
@@ -47,6 +48,7 @@ struct VelmoraSessionStartInput {
     std::string message;
     std::optional<std::string> idempotencyKey;
     std::optional<VelmoraPrefill> prefill;
+    /// At most 500 containers deep, this map counting as one; deeper is refused (`fieldInvalid`).
     std::optional<std::map<std::string, JSONValue>> metadata;
     std::optional<std::string> timeZone;
     /// When absent, the configuration's token is sent.
@@ -62,6 +64,7 @@ struct VelmoraMessageInput {
     std::string text;
     std::optional<std::string> idempotencyKey;
     std::optional<std::string> startedAt;
+    /// At most 500 containers deep, this map counting as one; deeper is refused (`fieldInvalid`).
     std::optional<std::map<std::string, JSONValue>> metadata;
     std::optional<std::string> timeZone;
     std::optional<std::string> turnstileToken;

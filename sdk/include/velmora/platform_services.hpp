@@ -2,6 +2,7 @@
 
 #include "velmora/types.hpp"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -61,6 +62,13 @@ std::filesystem::path defaultDataFile(std::string_view fileName);
 /// (a directory there, no permission, an I/O error) throws `std::system_error`: a file that is
 /// there but unreadable is never mistaken for a missing one.
 std::optional<std::string> readFileIfPresent(const std::filesystem::path& file);
+
+/// The whole regular file at `file` when it holds at most `maxBytes` bytes, else nothing. The size
+/// is checked on the opened file before anything is read, and never more than one byte beyond
+/// that size is read: neither a file over the limit nor one that grows meanwhile is read on.
+/// Throws `std::system_error` when the file cannot be opened or read, is not a regular file
+/// (`std::errc::invalid_argument`) or changed size while it was read (`std::errc::io_error`).
+std::optional<Data> readFileWithinLimit(const std::filesystem::path& file, std::uint64_t maxBytes);
 
 /// Replaces `file` with `bytes` atomically: creates missing directories, writes a temporary
 /// file (mode 0600) beside it, syncs it, renames it over `file` and syncs the directory. On

@@ -21,11 +21,15 @@ using VelmoraHTTPHeaders = std::vector<std::pair<std::string, std::string>>;
 
 /// One HTTP request, built by the client's request pipeline.
 struct VelmoraHTTPRequest {
+    static constexpr int overallTimeoutFactor = 10;
+
     std::string method = "GET";
     std::string url;
     VelmoraHTTPHeaders headers;
     std::optional<Data> body;
-    /// Idle time-out: the request fails when nothing arrives or leaves for this long.
+    /// Idle time-out: the request fails when nothing arrives or leaves for this long. However
+    /// slowly the data trickles, it also fails once `overallTimeoutFactor` times this long has
+    /// passed since it started, so a request always ends.
     std::chrono::duration<double> timeout{30.0};
 
     friend bool operator==(const VelmoraHTTPRequest&, const VelmoraHTTPRequest&) = default;
@@ -71,7 +75,9 @@ protected:
 /// "GET" of a session's attachment path), checked against the declared length before the body
 /// is read and again while it streams. HTTPS is verified against the system's roots. Header
 /// values holding CR, LF or NUL are refused before anything is sent. A request is never sent
-/// twice on one call: when a reused connection dies before an answer, the call fails.
+/// twice on one call: when a reused connection dies before an answer, the call fails. A request
+/// times out (`CURLE_OPERATION_TIMEDOUT`) after its time-out without any data, or after
+/// `VelmoraHTTPRequest::overallTimeoutFactor` times its time-out in all.
 class VelmoraURLSessionTransport : public VelmoraHTTPTransport {
 public:
     VelmoraURLSessionTransport();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "velmora/async_stream.hpp"
+#include "velmora/attachment_file.hpp"
 #include "velmora/bridge_codec.hpp"
 #include "velmora/bridge_inputs.hpp"
 #include "velmora/calendar.hpp"

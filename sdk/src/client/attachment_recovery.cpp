@@ -74,7 +74,7 @@ ClientCore::retryPendingAttachmentOperation(VelmoraPendingAttachmentOperation op
                                      *operation.messageInput,
                                      operation.createdAt,
                                      0};
-            auto accepted = co_await sendOutboxEntry(std::move(entry), *session_, generation_);
+            auto accepted = co_await resendThroughOutbox(std::move(entry), *session_, generation_);
             sessionId = accepted.sessionId;
             messageId = accepted.messageId;
         } else {
@@ -128,6 +128,21 @@ ClientCore::Task<VelmoraAcceptedMessage> ClientCore::retryPendingAttachmentSendR
     if (!session_ || session_->sessionId != record->sessionId)
         throw resumeFirst();
     co_return co_await uploadAcceptedAttachments(record->attachments, record->messageId);
+}
+
+ClientCore::Task<VelmoraAcceptedMessage>
+ClientCore::resendThroughOutbox(VelmoraOutboxEntry entry, VelmoraSession session,
+                                std::int64_t requestGeneration) {
+    co_await saveOutboxEntry(entry, requestGeneration);
+    if (generation_ != requestGeneration) {
+        // A session change that is not a reset leaves the store alone: take the entry back.
+        try {
+            co_await removeOutboxEntry(entry.id, std::nullopt);
+        } catch (...) {
+        }
+        throw sessionChanged("before the message was sent");
+    }
+    co_return co_await sendOutboxEntry(std::move(entry), session, requestGeneration);
 }
 
 ClientCore::Task<VelmoraAcceptedMessage>

@@ -1,5 +1,6 @@
 #include "client/attachment_rules.hpp"
 
+#include "detail/bounded_file_read.hpp"
 #include "detail/date_time.hpp"
 #include "detail/text.hpp"
 #include "input_validation.hpp"
@@ -78,6 +79,25 @@ private:
     int fd_;
 };
 
+/// Reads the regular file at a path whose links are already resolved. It is opened once, never
+/// following a link swapped in since the resolution, and everything is checked on the opened
+/// descriptor, not on the name; `refused` is thrown for anything but a readable regular file of
+/// 1 byte to 10 MiB.
+LocalFile readResolvedFile(const std::string& file, const VelmoraError& refused,
+                           const std::function<void(int fd)>& afterOpen) {
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw refused;
+    auto read = readOpenFileWithinLimit(fd.get(), kMaxAttachmentBytes, afterOpen);
+    if (read.outcome == BoundedFileOutcome::changed)
+        throw fail(VelmoraErrorCode::network, "Attachment changed while it was being read.");
+    if (read.outcome != BoundedFileOutcome::read || read.data.empty())
+        throw refused;
+    Data data = std::move(read.data);
+    const std::string name = std::filesystem::path(file).filename().string();
+    return LocalFile{std::move(data), name, mimeTypeForFileName(name)};
+}
+
 } // namespace
 
 std::string attachmentKind(std::string_view mimeType, std::string_view /*fileName*/) {
@@ -153,40 +173,20 @@ LocalFile readLocalFile(std::string_view fileUri, const std::string& home,
     const auto container = home.empty() ? std::nullopt : resolvedPath(home);
     if (!file || !container || !file->starts_with(*container + "/"))
         throw unreadable();
+    return readResolvedFile(*file, unreadable(), afterOpen);
+}
 
-    // Opened once, never following a link swapped in since the resolution; everything below is
-    // checked on the opened descriptor, not on the name.
-    FileDescriptor fd(::open(file->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0)
-        throw unreadable();
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1 ||
-        info.st_size > kMaxAttachmentBytes)
-        throw unreadable();
-    if (afterOpen)
-        afterOpen(fd.get());
-
-    // At most one byte more than announced: a file that grew is noticed without reading on.
-    const auto expected = static_cast<std::size_t>(info.st_size);
-    Data data(expected + 1);
-    std::size_t filled = 0;
-    while (filled < data.size()) {
-        const auto n = ::read(fd.get(), data.data() + filled, data.size() - filled);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::system_error(errno, std::generic_category(), "read");
-        }
-        if (n == 0)
-            break;
-        filled += static_cast<std::size_t>(n);
-    }
-    if (filled != expected) {
-        throw fail(VelmoraErrorCode::network, "Attachment changed while it was being read.");
-    }
-    data.resize(filled);
-    const std::string name = std::filesystem::path(*file).filename().string();
-    return LocalFile{std::move(data), name, mimeTypeForFileName(name)};
+LocalFile readHostFile(const std::filesystem::path& path,
+                       const std::function<void(int fd)>& afterOpen) {
+    const auto refused = fail(VelmoraErrorCode::fieldInvalid,
+                              "Attachment file is unreadable, empty or over 10 MiB.");
+    const std::string& name = path.native();
+    if (name.empty() || name.find('\0') != std::string::npos)
+        throw refused;
+    const auto file = resolvedPath(name);
+    if (!file)
+        throw refused;
+    return readResolvedFile(*file, refused, afterOpen);
 }
 
 std::map<std::string, VelmoraAttachmentUploadIntent>

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -56,6 +57,13 @@ LocalFile readLocalFile(std::string_view fileUri);
 /// checked and before it is read (a test seam for files that change underneath).
 LocalFile readLocalFile(std::string_view fileUri, const std::string& home,
                         const std::function<void(int fd)>& afterOpen = {});
+
+/// Reads a regular file that the host itself names by path (relative to the working
+/// directory, links resolved). No container applies: the path comes from the host, not from a
+/// bridged page. Refused like `readLocalFile`, with "Attachment file is unreadable, empty or
+/// over 10 MiB.".
+LocalFile readHostFile(const std::filesystem::path& path,
+                       const std::function<void(int fd)>& afterOpen = {});
 
 /// The granted intents keyed by `clientId`; fails on a repeated or a missing/extra client.
 std::map<std::string, VelmoraAttachmentUploadIntent>

@@ -68,6 +68,7 @@ ClientCore::startSession(VelmoraSessionStartInput input,
     MutationClaim claim(*this, VelmoraMutationOwner::attachment);
     validateAttachments(attachments);
     VelmoraInputValidation::requireIdempotencyKey(*input.idempotencyKey);
+    VelmoraInputValidation::requireSessionStartInput(input);
 
     const Data body = encodeSessionStartBody(configuration_, input);
     const VelmoraPendingAttachmentOperation record{
@@ -106,6 +107,7 @@ ClientCore::sendMessage(VelmoraMessageInput input,
     MutationClaim claim(*this, VelmoraMutationOwner::attachment);
     validateAttachments(attachments);
     VelmoraInputValidation::requireIdempotencyKey(*input.idempotencyKey);
+    VelmoraInputValidation::requireMessageInput(input);
     if (!session_) {
         throw VelmoraError(VelmoraErrorCode::sessionExpired, std::nullopt, std::nullopt,
                            "Start or resume a session first.");

@@ -186,6 +186,11 @@ public:
     /// misses an entry. The save fails when the generation moved; the removal is skipped then,
     /// unless no generation is given.
     Task<void> saveOutboxEntry(VelmoraOutboxEntry entry, std::int64_t requestGeneration);
+    /// Sends a stored request again the way a plain send does: its outbox entry is written
+    /// first, so that a retryable failure leaves it for `flushOutbox`.
+    Task<VelmoraAcceptedMessage> resendThroughOutbox(VelmoraOutboxEntry entry,
+                                                     VelmoraSession session,
+                                                     std::int64_t requestGeneration);
     Task<void> removeOutboxEntry(std::string id, std::optional<std::int64_t> requestGeneration);
 
     // Attachments.

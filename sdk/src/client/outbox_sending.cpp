@@ -31,6 +31,7 @@ ClientCore::sendMessageMutation(VelmoraMessageInput input) {
     }
     const std::string key = input.idempotencyKey ? *input.idempotencyKey : uuidString();
     VelmoraInputValidation::requireIdempotencyKey(key);
+    VelmoraInputValidation::requireMessageInput(input);
 
     std::exception_ptr failure;
     try {

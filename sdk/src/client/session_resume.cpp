@@ -163,7 +163,7 @@ ClientCore::reconcilePendingAttachmentOperation(std::int64_t requestGeneration) 
                              *operation->messageInput,
                              operation->createdAt,
                              0};
-    auto accepted = co_await sendOutboxEntry(std::move(entry), session, requestGeneration);
+    auto accepted = co_await resendThroughOutbox(std::move(entry), session, requestGeneration);
     co_await savePendingAttachmentOperation(
         operation->accepted(session.sessionId, accepted.messageId), requestGeneration);
 }

@@ -31,6 +31,9 @@ ClientCore::Task<VelmoraSession> ClientCore::startSessionMutation(VelmoraSession
     }
     if (input.idempotencyKey)
         VelmoraInputValidation::requireIdempotencyKey(*input.idempotencyKey);
+    // A stored body was checked before it was stored.
+    if (!storedBody)
+        VelmoraInputValidation::requireSessionStartInput(input);
 
     const std::int64_t before = generation_;
     auto stored = co_await loadPendingSessionStart(before);

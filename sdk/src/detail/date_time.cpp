@@ -120,7 +120,16 @@ std::optional<Date> parseInternetDateTime(std::string_view text, bool fractional
     std::int64_t days =
         daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     std::int64_t secs = days * 86400 + hour * 3600 + minute * 60 + second - offsetMinutes * 60;
-    return Date(std::chrono::duration_cast<Date::duration>(std::chrono::seconds(secs) + fraction));
+    // A Date counts signed 64-bit nanoseconds, about 1677-09-21 to 2262-04-11; converting a
+    // time outside that span would overflow, so such a text is not a date this reader gives.
+    using std::chrono::seconds;
+    constexpr auto earliest = std::chrono::ceil<seconds>(Date::duration::min());
+    constexpr auto latest = std::chrono::floor<seconds>(Date::duration::max());
+    if (secs < earliest.count() || secs > latest.count() ||
+        (secs == latest.count() && fraction > Date::duration::max() - latest)) {
+        return std::nullopt;
+    }
+    return Date(std::chrono::duration_cast<Date::duration>(seconds(secs) + fraction));
 }
 
 } // namespace velmora::detail

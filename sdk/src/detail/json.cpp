@@ -148,7 +148,9 @@ void writeDouble(std::string& out, double d) {
     char buffer[64];
     if (d == std::trunc(d) && std::fabs(d) <= kTwo53) {
         if (d == 0 && std::signbit(d)) {
-            out += "-0";
+            // "-0" reads back as the integer 0 and would then be written "0"; "-0.0" reads
+            // back as this very double, so writing what was read keeps the same bytes.
+            out += "-0.0";
             return;
         }
         auto [end, ec] =
@@ -182,7 +184,12 @@ json::value parseJSON(std::string_view text, ParseOptions options) {
     return result;
 }
 
-void writeJSON(std::string& out, const json::value& value) {
+namespace {
+
+void writeValue(std::string& out, const json::value& value, std::size_t depth) {
+    if ((value.is_array() || value.is_object()) && ++depth > kMaxJSONDepth) {
+        throw VelmoraEncodingError("Unable to encode JSON nested this deeply.");
+    }
     char buffer[32];
     switch (value.kind()) {
     case json::kind::null:
@@ -216,7 +223,7 @@ void writeJSON(std::string& out, const json::value& value) {
             if (!first)
                 out.push_back(',');
             first = false;
-            writeJSON(out, element);
+            writeValue(out, element, depth);
         }
         out.push_back(']');
         break;
@@ -230,12 +237,18 @@ void writeJSON(std::string& out, const json::value& value) {
             first = false;
             writeString(out, std::string_view(member.key().data(), member.key().size()));
             out.push_back(':');
-            writeJSON(out, member.value());
+            writeValue(out, member.value(), depth);
         }
         out.push_back('}');
         break;
     }
     }
+}
+
+} // namespace
+
+void writeJSON(std::string& out, const json::value& value) {
+    writeValue(out, value, 0);
 }
 
 std::string writeJSON(const json::value& value) {

@@ -1,5 +1,6 @@
 #include "detail/json_file_store.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
@@ -116,11 +117,21 @@ std::optional<std::string> readStoreFile(const fs::path& file) {
         throw std::system_error(std::make_error_code(std::errc::invalid_argument),
                                 "not a regular file");
     }
+    const auto tooLarge = [] {
+        return std::system_error(std::make_error_code(std::errc::file_too_large),
+                                 "store file over the size limit");
+    };
+    if (static_cast<std::uintmax_t>(info.st_size) > kMaxStoreFileBytes) {
+        throw tooLarge();
+    }
     std::string contents;
     contents.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
-        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+        // A file that grew since it was measured is read one byte past the limit, no further.
+        const std::size_t wanted =
+            std::min(sizeof buffer, kMaxStoreFileBytes + 1 - contents.size());
+        const ssize_t count = ::read(fd.get(), buffer, wanted);
         if (count < 0) {
             if (errno == EINTR) {
                 continue;
@@ -131,6 +142,9 @@ std::optional<std::string> readStoreFile(const fs::path& file) {
             break;
         }
         contents.append(buffer, static_cast<std::size_t>(count));
+        if (contents.size() > kMaxStoreFileBytes) {
+            throw tooLarge();
+        }
     }
     return contents;
 }

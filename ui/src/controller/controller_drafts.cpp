@@ -49,7 +49,7 @@ void VelmoraWidgetController::discardDraftForSessionReset() {
             task->reset();
         }
     }
-    publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_, false);
+    publishActionInFlight(); // a pending host action keeps its part of the flag
     pendingFirstDraft_.reset();
     activePrefill_.reset();
     publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,

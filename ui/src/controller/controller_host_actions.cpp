@@ -1,14 +1,190 @@
 #include "velmora/ui/widget_controller.hpp"
 
+#include "velmora/platform_services.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+
+// A workflow option may ask the host application to act. The request goes to the host's event
+// callback (which answers later through `completeHostAction`) or, without a callback, to the
+// handler registered for the action; the answer is checked, and one that does not come within
+// 30 seconds fails the request. One request is pending at a time.
+
 namespace velmora {
+
+namespace asio = boost::asio;
+
 namespace {
+
+constexpr std::chrono::seconds kHostActionTimeout{30};
 
 VelmoraError fieldInvalid(std::string message) {
     return VelmoraError(VelmoraErrorCode::fieldInvalid, std::nullopt, std::nullopt,
                         std::move(message));
 }
 
+/// An answer the controller makes up itself.
+VelmoraHostActionResult failedResult(std::string code, bool retryable) {
+    return VelmoraHostActionResult{false, VelmoraHostActionStatus::failed, std::nullopt,
+                                   std::move(code), retryable};
+}
+
+/// "har_" and 32 lower-case hexadecimal digits.
+std::string newRequestId() {
+    std::string id = "har_";
+    for (const char c : platform::uuidString()) {
+        if (c != '-') {
+            id.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        }
+    }
+    return id;
+}
+
 } // namespace
+
+JSONValue::Object VelmoraWidgetController::hostActionInput(const std::string& optionID) const {
+    return JSONValue::Object{{"workflowId", activeWorkflowID_.value_or("")},
+                             {"stepId", activeWorkflowStepID_.value_or("")},
+                             {"optionId", optionID}};
+}
+
+void VelmoraWidgetController::requestHostAction(const VelmoraWidgetContentWorkflowOption& option) {
+    if (!option.hostActionId || !hostActionIds_.contains(*option.hostActionId)) {
+        return;
+    }
+    const std::string actionID = *option.hostActionId;
+    if (!onHostActionEvent_ && !hostActionHandlers_.contains(actionID)) {
+        return;
+    }
+    if (!pendingHostActions_.empty()) {
+        return; // one request at a time
+    }
+    std::optional<VelmoraHostActionRequest> request;
+    try {
+        request.emplace(newRequestId(), actionID, configuredHostActionContext_,
+                        hostActionInput(option.id));
+    } catch (const VelmoraError& e) {
+        // The context and the option together exceed what may cross to the host: nothing is
+        // sent, and the reason is shown.
+        setError(e);
+        return;
+    }
+    const std::string requestId = request->requestId();
+    pendingHostActions_.emplace(requestId, PendingHostAction{actionID, std::nullopt, std::nullopt});
+    publish(VelmoraWidgetProperty::activeHostActionRequestId, activeHostActionRequestId_,
+            std::optional(requestId));
+    publishActionInFlight();
+    publish(VelmoraWidgetProperty::hostActionResult, hostActionResult_,
+            std::optional<VelmoraHostActionResult>());
+    publish(VelmoraWidgetProperty::hostActionResultActionID, hostActionResultActionID_,
+            std::optional<std::string>());
+    publish(VelmoraWidgetProperty::loadingState, loadingState_,
+            VelmoraLoadingState::executingAction);
+
+    if (const auto callback = onHostActionEvent_) {
+        // The host may answer (or cancel) from inside its callback. A callback that throws has
+        // failed the action, as a failing handler does.
+        try {
+            callback(VelmoraEvent(event::hostActionRequested{*request}));
+        } catch (...) {
+            completeHostActionIfPending(VelmoraHostActionCompletion{
+                requestId, actionID, failedResult("host_action_failed", false)});
+        }
+    } else if (const auto handler = hostActionHandlers_.find(actionID);
+               handler != hostActionHandlers_.end()) {
+        auto task = startTask([weak = weak_from_this(), run = handler->second, request = *request] {
+            return runHostActionHandler(weak, run, request);
+        });
+        if (const auto entry = pendingHostActions_.find(requestId);
+            entry != pendingHostActions_.end()) {
+            entry->second.handlerTask = std::move(task);
+        }
+    }
+    if (const auto entry = pendingHostActions_.find(requestId);
+        entry != pendingHostActions_.end()) {
+        entry->second.timeoutTask = startTask([weak = weak_from_this(), clock = clock_, requestId] {
+            return runHostActionTimeout(weak, clock, requestId);
+        });
+    }
+}
+
+asio::awaitable<void>
+VelmoraWidgetController::runHostActionHandler(std::weak_ptr<VelmoraWidgetController> weak,
+                                              VelmoraHostActionHandler handler,
+                                              VelmoraHostActionRequest request) {
+    // The controller is held weakly while the host's handler runs: a handler that never answers
+    // must not keep a dropped widget alive.
+    std::optional<VelmoraHostActionResult> result;
+    try {
+        result = co_await handler(request);
+    } catch (...) {
+        if (isCancellation(std::current_exception())) {
+            co_return;
+        }
+    }
+    const auto self = weak.lock();
+    const auto entry = self ? self->pendingHostActions_.find(request.requestId())
+                            : decltype(self->pendingHostActions_.end()){};
+    if (!self || entry == self->pendingHostActions_.end()) {
+        co_return;
+    }
+    // This task is ending by itself: completing the request has no need to cancel it.
+    entry->second.handlerTask.reset();
+    if (!result) {
+        result = failedResult("host_action_failed", false);
+    } else {
+        try {
+            VelmoraHostActionCodec::validateResult(*result);
+        } catch (const VelmoraError&) {
+            result = failedResult("host_action_invalid_result", false);
+        }
+    }
+    self->completeHostActionIfPending(
+        VelmoraHostActionCompletion{request.requestId(), request.actionId(), std::move(*result)});
+}
+
+asio::awaitable<void>
+VelmoraWidgetController::runHostActionTimeout(std::weak_ptr<VelmoraWidgetController> weak,
+                                              std::shared_ptr<VelmoraWidgetClock> clock,
+                                              std::string requestId) {
+    try {
+        co_await clock->sleep(kHostActionTimeout);
+    } catch (...) {
+        co_return; // the request ended first
+    }
+    const auto self = weak.lock();
+    if (!self) {
+        co_return;
+    }
+    const auto it = self->pendingHostActions_.find(requestId);
+    if (it == self->pendingHostActions_.end()) {
+        co_return;
+    }
+    PendingHostAction entry = std::move(it->second);
+    self->pendingHostActions_.erase(it);
+    if (entry.handlerTask) {
+        entry.handlerTask->cancel();
+    }
+    self->publish(VelmoraWidgetProperty::activeHostActionRequestId,
+                  self->activeHostActionRequestId_, std::optional<std::string>());
+    self->publishActionInFlight();
+    self->publish(VelmoraWidgetProperty::hostActionResult, self->hostActionResult_,
+                  std::optional(failedResult("host_action_timeout", true)));
+    self->publish(VelmoraWidgetProperty::hostActionResultActionID, self->hostActionResultActionID_,
+                  std::optional(entry.actionID));
+    if (self->loadingState_ == VelmoraLoadingState::executingAction) {
+        self->publish(VelmoraWidgetProperty::loadingState, self->loadingState_,
+                      VelmoraLoadingState::idle);
+    }
+    if (const auto callback = self->onHostActionEvent_) {
+        try {
+            callback(VelmoraEvent(event::hostActionCancelled{requestId}));
+        } catch (...) {
+            // The request has ended either way.
+        }
+    }
+}
 
 void VelmoraWidgetController::setHostActionHandler(VelmoraHostActionHandler handler,
                                                    const std::string& actionId) {
@@ -78,8 +254,7 @@ void VelmoraWidgetController::updateHostActionLoadingState() {
     publish(VelmoraWidgetProperty::activeHostActionRequestId, activeHostActionRequestId_,
             pendingHostActions_.empty() ? std::optional<std::string>()
                                         : std::optional(pendingHostActions_.begin()->first));
-    publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_,
-            !pendingHostActions_.empty());
+    publishActionInFlight();
     if (pendingHostActions_.empty() && loadingState_ == VelmoraLoadingState::executingAction) {
         publish(VelmoraWidgetProperty::loadingState, loadingState_, VelmoraLoadingState::idle);
     }
@@ -101,7 +276,7 @@ void VelmoraWidgetController::cancelHostActions() {
     }
     publish(VelmoraWidgetProperty::activeHostActionRequestId, activeHostActionRequestId_,
             std::optional<std::string>());
-    publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_, false);
+    publishActionInFlight();
     publish(VelmoraWidgetProperty::hostActionResult, hostActionResult_,
             std::optional<VelmoraHostActionResult>());
     publish(VelmoraWidgetProperty::hostActionResultActionID, hostActionResultActionID_,
@@ -112,7 +287,11 @@ void VelmoraWidgetController::cancelHostActions() {
     for (const auto& requestId : requestIds) {
         // Read again for each: the host may change its callback from inside it.
         if (const auto callback = onHostActionEvent_) {
-            callback(VelmoraEvent(event::hostActionCancelled{requestId}));
+            try {
+                callback(VelmoraEvent(event::hostActionCancelled{requestId}));
+            } catch (...) {
+                // The request has ended either way; closing or resetting goes on.
+            }
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <boost/asio/bind_cancellation_slot.hpp>
 #include <boost/asio/cancellation_signal.hpp>
 #include <boost/asio/co_spawn.hpp>
+#include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/redirect_error.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -17,6 +18,8 @@ namespace velmora {
 namespace asio = boost::asio;
 
 struct VelmoraMainTask::State {
+    explicit State(asio::any_io_executor executor) : executor(std::move(executor)) {}
+    asio::any_io_executor executor;
     asio::cancellation_signal signal;
     bool cancelled = false;
     bool started = false;
@@ -36,7 +39,7 @@ struct VelmoraMainTask::State {
 VelmoraMainTask::VelmoraMainTask(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
 VelmoraMainTask VelmoraMainTask::start(asio::any_io_executor executor, Body body) {
-    auto state = std::make_shared<State>();
+    auto state = std::make_shared<State>(executor);
     // Posted, so the body never runs inside the frame that started it.
     asio::post(executor, [executor, state, body = std::move(body)]() mutable {
         if (state->cancelled) {
@@ -45,7 +48,18 @@ VelmoraMainTask VelmoraMainTask::start(asio::any_io_executor executor, Body body
         }
         state->started = true;
         asio::co_spawn(
-            executor, [body = std::move(body)]() -> asio::awaitable<void> { co_await body(); },
+            executor,
+            [body = std::move(body)]() -> asio::awaitable<void> {
+                try {
+                    co_await body();
+                } catch (...) {
+                    // Dropped: the body reports its own failures.
+                }
+                // A task cancelled from inside itself (its work ended it) before it ever
+                // suspended would otherwise fail the spawn's closing hop back onto the executor,
+                // and that failure would escape from the executor's run.
+                co_await asio::this_coro::throw_if_cancelled(false);
+            },
             asio::bind_cancellation_slot(state->signal.slot(),
                                          [state](std::exception_ptr) { state->finish(); }));
     });
@@ -58,7 +72,14 @@ void VelmoraMainTask::cancel() const {
     }
     state_->cancelled = true;
     if (state_->started) {
-        state_->signal.emit(asio::cancellation_type::terminal);
+        // Emitted from inside the executor: co_spawn hands the signal on to the coroutine with
+        // a dispatch, which, called from outside the executor's run, would be posted and could
+        // then fire after the coroutine (and the signal it points at) is gone.
+        asio::dispatch(state_->executor, [state = state_] {
+            if (!state->finished) {
+                state->signal.emit(asio::cancellation_type::terminal);
+            }
+        });
     }
 }
 

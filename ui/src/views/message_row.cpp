@@ -59,7 +59,7 @@ MessageRowContext VelmoraWidgetMessageRow::context() const {
 void VelmoraWidgetMessageRow::rebuild() {
     model_ = messageRowModel(message_, appearance_, copy_, context());
     // Runs from the constructor or a posted redraw, never inside a child's own handler.
-    delete bubble_;
+    detail::destroyQtChild(bubble_);
     attachmentViews_.clear();
     tag_ = body_ = nullptr;
     bubble_ = detail::makeQtChild<QWidget>(this);

@@ -34,6 +34,9 @@ public:
     /// cancel the task; cancelling the waiter only ends the wait (with `operation_aborted`).
     boost::asio::awaitable<void> wait() const;
 
+    /// Two handles are equal when they are handles of the same task.
+    friend bool operator==(const VelmoraMainTask&, const VelmoraMainTask&) = default;
+
 private:
     struct State;
     explicit VelmoraMainTask(std::shared_ptr<State> state);

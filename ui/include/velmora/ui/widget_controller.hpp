@@ -12,6 +12,7 @@
 
 #include "velmora/ui/main_task.hpp"
 #include "velmora/ui/observation.hpp"
+#include "velmora/ui/procedure_card.hpp"
 #include "velmora/ui/widget_client.hpp"
 #include "velmora/ui/widget_clock.hpp"
 #include "velmora/ui/widget_controller_types.hpp"
@@ -217,7 +218,20 @@ public:
     /// The bytes of a received attachment; throws what the client throws.
     boost::asio::awaitable<Data> downloadAttachment(VelmoraAttachment attachment);
     bool canDownloadAttachment(const VelmoraAttachment& attachment) const;
+    /// Submits a conversation form's values, then re-reads the conversation.
     void submitForm(const VelmoraConversationForm& form, JSONValue::Object values);
+
+    // Procedures. Each action runs alone: while one runs (or a host action is pending),
+    // `isActionInFlight` is true and further actions do nothing. Their outcome arrives as the
+    // next conversation snapshot; a failure is published as `error`.
+
+    /// Sends one action of a procedure step ("select", "back", "confirm", ...).
+    void performProcedureAction(const VelmoraProcedureCard& card, std::string action,
+                                std::string value);
+    /// Asks for the available dates of `month` ("yyyy-MM") of a calendar step.
+    void requestProcedureAvailability(const VelmoraProcedureCard& card, const std::string& month);
+    /// Starts the procedure of a quick action.
+    void performProcedureQuickAction(const VelmoraProcedureQuickAction& quickAction);
 
     // Voice.
 
@@ -279,6 +293,96 @@ private:
     void prepareVoiceCapabilityIfNeeded();
     void cancelHostActions();
     void updateHostActionLoadingState();
+
+    // Sending, configuration, screens, reconciliation, retry and reset.
+
+    /// Starts a task that is handed its own handle, so that it can tell whether the field that
+    /// owns it still holds it (a stale task must not clear its successor's field).
+    VelmoraMainTask
+    startOwnedTask(std::function<boost::asio::awaitable<void>(VelmoraMainTask)> body);
+    /// Starts a send or retry task whose finishing step runs whatever happens to it, even when
+    /// it is cancelled before it ever ran.
+    VelmoraMainTask startMutationTask(std::int64_t mutation,
+                                      std::function<boost::asio::awaitable<void>()> body);
+    struct MutationTicket;
+
+    /// Configuration: `lifecycle` is the generation the load captured.
+    bool configurationLoadIsCurrent(std::int64_t lifecycle) const;
+    boost::asio::awaitable<void> runConfigurationLoad(std::int64_t lifecycle, VelmoraMainTask task);
+    void releaseConfigurationLoad(const VelmoraMainTask& task);
+    boost::asio::awaitable<void> runPublishedStateLoad(std::int64_t published);
+
+    /// Settles a pending initial screen once the facts it waits for are known.
+    void reconcileInitialScreen();
+    /// Refuses help when the navigation does not offer it: error, home screen, request settled.
+    void rejectUnavailableHelpNavigation();
+
+    boost::asio::awaitable<void> runReconciliation(std::int64_t lifecycle, VelmoraMainTask task);
+
+    /// The values a send fixes when it starts.
+    struct SendPlan;
+    enum class SendRoute { recovery, start, message };
+    boost::asio::awaitable<void> runSend(SendPlan plan);
+    /// The route taken, or nothing when the send ended on the way (drafts discarded, or a
+    /// failure after delivery already handled).
+    boost::asio::awaitable<std::optional<SendRoute>> deliver(SendPlan& plan);
+    boost::asio::awaitable<void> sendIntoSession(const SendPlan& plan,
+                                                 const VelmoraSession& session);
+    boost::asio::awaitable<void> afterDelivery(const SendPlan& plan, SendRoute route);
+    boost::asio::awaitable<void> failDelivery(const SendPlan& plan, std::exception_ptr failure);
+    void failAfterDelivery(const SendPlan& plan, std::exception_ptr failure);
+    void tidyAfterDelivery(const SendPlan& plan);
+    /// Neither closed, backgrounded, reset nor destroyed since the send started.
+    bool sendMayPublish(const SendPlan& plan) const;
+    /// Worth sending again: network, rate-limited, request-in-progress, or a transient status.
+    static bool isRetryable(const VelmoraError& error);
+
+    boost::asio::awaitable<void> runRetry(std::int64_t mutation, std::int64_t lifecycle);
+
+    // Help content, help navigation, workflows, host actions, attachments, forms, procedures
+    // and voice.
+
+    boost::asio::awaitable<void> runContentLoad(std::int64_t generation);
+    /// Turns help content's prefill into the visitor details of the next session start (and
+    /// the composer text when it carries a message).
+    void applyContentPrefill(const std::optional<VelmoraWidgetContentPrefill>& prefill);
+    /// Hands a workflow option's host action to the host; an option that cannot be carried out
+    /// is ignored.
+    void requestHostAction(const VelmoraWidgetContentWorkflowOption& option);
+    JSONValue::Object hostActionInput(const std::string& optionID) const;
+    static boost::asio::awaitable<void>
+    runHostActionHandler(std::weak_ptr<VelmoraWidgetController> weak,
+                         VelmoraHostActionHandler handler, VelmoraHostActionRequest request);
+    static boost::asio::awaitable<void>
+    runHostActionTimeout(std::weak_ptr<VelmoraWidgetController> weak,
+                         std::shared_ptr<VelmoraWidgetClock> clock, std::string requestId);
+    /// Publishes `isActionInFlight`: a form or procedure action runs, or a host action is
+    /// pending. Each kind of action gives up only its own part of the flag.
+    void publishActionInFlight();
+    /// The guard of every form and procedure action.
+    bool mayStartAction() const;
+    /// The client work of one action, given the lifecycle generation it started in.
+    using ActionCall =
+        std::function<boost::asio::awaitable<void>(VelmoraWidgetController&, std::int64_t)>;
+    /// Runs `call` as the one action task; `fallbackMessage` names a failure that is not a
+    /// `VelmoraError`.
+    void startAction(std::string fallbackMessage, ActionCall call);
+    boost::asio::awaitable<void> runAction(std::int64_t lifecycle, VelmoraMainTask task,
+                                           std::string fallbackMessage, ActionCall call);
+    void performProcedureInput(VelmoraProcedureActionInput input);
+    static boost::asio::awaitable<void> runVoiceFactory(std::weak_ptr<VelmoraWidgetController> weak,
+                                                        VelmoraVoiceFactory factory,
+                                                        std::shared_ptr<VelmoraWidgetClient> client,
+                                                        std::int64_t generation);
+    static boost::asio::awaitable<void>
+    runVoiceObservation(std::weak_ptr<VelmoraWidgetController> weak,
+                        std::shared_ptr<VelmoraVoiceCapability> capability);
+    static boost::asio::awaitable<void>
+    runVoiceStart(std::weak_ptr<VelmoraWidgetController> weak,
+                  std::shared_ptr<VelmoraVoiceCapability> capability, std::int64_t generation);
+
+    /// Counts `resetSession()` calls, so a failed client reset can tell whether it is the last.
+    std::int64_t sessionResetGeneration_ = 0;
 
     VelmoraObserverList<VelmoraWidgetProperty> observers_;
 

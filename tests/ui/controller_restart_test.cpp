@@ -1,0 +1,199 @@
+#include "controller_service_fixture.hpp"
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// A first message outlives a widget that closes, and a process that dies, while the service
+// holds it: the next send repeats it under the same key and the service keeps one copy.
+
+namespace velmora::testing {
+namespace {
+
+using tools::Fault;
+using tools::FaultScope;
+
+const std::string kStart = "/api/widget/v1/sessions";
+
+class ControllerRestartTest : public ControllerServiceFixture {
+protected:
+    /// The reconciliation's resume never meets a fault meant for a send.
+    void shieldResume() {
+        Fault resumePasses;
+        resumePasses.scope = FaultScope{"POST", kStart + "/resume", 1000};
+        service.inject(resumePasses);
+    }
+
+    /// The service handles the request to `path`, then holds its answer back.
+    void holdAnswers(const std::string& path) {
+        shieldResume();
+        Fault held;
+        held.scope = FaultScope{"POST", path};
+        held.afterCommit = true;
+        held.delay = std::chrono::seconds(20);
+        service.inject(held);
+    }
+
+    void expectSentTwiceUnderOneKey(const std::string& path, const std::string& key) {
+        const auto sent = posts(path);
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent[0].header("x-velmora-idempotency-key"), key);
+        EXPECT_EQ(sent[1].header("x-velmora-idempotency-key"), key);
+        EXPECT_EQ(sent[0].body, sent[1].body);
+    }
+};
+
+TEST_F(ControllerRestartTest, ClosingDuringAHeldSendAndReopeningSendsTheSameKeyOnce) {
+    TemporaryDirectory directory;
+    auto client = makeClient();
+    auto store = std::make_shared<VelmoraWidgetDraftStore>(directory.path() / "drafts.json");
+    auto controller = makeController(client, store);
+    openAndSettle(*controller);
+    // The service takes the message in, holds the answer a moment, then loses it.
+    shieldResume();
+    Fault held;
+    held.scope = FaultScope{"POST", kStart};
+    held.afterCommit = true;
+    held.delay = std::chrono::milliseconds(300);
+    held.action = Fault::Action::drop;
+    service.inject(held);
+    controller->updateDraft("Are you open on Sundays?");
+    controller->send();
+    runUntil(io, [&] { return !posts(kStart).empty(); });
+
+    controller->close();
+    drain(io);
+    EXPECT_EQ(controller->draft(), "Are you open on Sundays?");
+    const auto stored = store->state(*client);
+    ASSERT_TRUE(stored && stored->idempotencyKey);
+
+    // Reopened while the client still waits for that answer: no second send overlaps it.
+    controller->open();
+    controller->send();
+    EXPECT_TRUE(controller->mutationInFlight());
+    settleMutation(*controller);
+    EXPECT_EQ(posts(kStart).size(), 1u);
+    EXPECT_FALSE(controller->error()); // the closed widget's failure is not shown
+    EXPECT_EQ(controller->pendingFirstDraftText(), "Are you open on Sundays?");
+
+    // The assistant answered the first copy long ago; a teammate takes over, so the widget has
+    // no reply to wait for. (The first session of a fresh service is "s_1".)
+    service.setSupportState("s_1", "waiting-for-teammate");
+    controller->send();
+    settleMutation(*controller);
+    EXPECT_FALSE(controller->error()) << controller->error()->message();
+    EXPECT_EQ(controller->draft(), "");
+    expectSentTwiceUnderOneKey(kStart, *stored->idempotencyKey);
+    EXPECT_EQ(heldByService(*client, "Are you open on Sundays?"), 1);
+    controller->destroy();
+    drain(io);
+}
+
+TEST_F(ControllerRestartTest, AStartTheServiceAcceptedIsNotSentAgainWhenTheClientHasItsSession) {
+    TemporaryDirectory directory;
+    auto client = makeClient();
+    auto store = std::make_shared<VelmoraWidgetDraftStore>(directory.path() / "drafts.json");
+    auto controller = makeController(client, store);
+    openAndSettle(*controller);
+    shieldResume();
+    service.dropNextAfterCommit(FaultScope{"POST", kStart});
+    controller->updateDraft("Hello, anyone?");
+    controller->send();
+    settleMutation(*controller);
+    ASSERT_TRUE(controller->pendingFirstDraftText());
+
+    // The client recovers the stored start by itself (as a host's resume does): the session
+    // exists, so the widget's send only reads the conversation.
+    const auto session = client->resumeSession(asio::use_future).get();
+    ASSERT_TRUE(session);
+    // The assistant may have answered already; a teammate takes over, so nothing is awaited.
+    service.setSupportState(session->sessionId, "waiting-for-teammate");
+    service.clearRequests();
+    controller->send();
+    settleMutation(*controller);
+    EXPECT_FALSE(controller->error()) << controller->error()->message();
+    EXPECT_FALSE(controller->pendingFirstDraftText());
+    EXPECT_TRUE(service.requests("POST", kStart).empty());
+    EXPECT_EQ(heldByService(*client, "Hello, anyone?"), 1);
+    controller->destroy();
+    drain(io);
+}
+
+struct CrashCase {
+    const char* name;
+    bool intoSession; // the first message goes into an existing session ("message")
+};
+
+TEST_F(ControllerRestartTest, AHostKilledWithAnUnsentFirstMessageSendsItOnceWhenItComesBack) {
+    const std::string text = "A first message that must arrive once";
+    for (const CrashCase row : {CrashCase{"sessionStart", false}, CrashCase{"message", true}}) {
+        SCOPED_TRACE(row.name);
+        service.clearFaults();
+        service.clearRequests();
+        TemporaryDirectory directory;
+        std::vector<std::string> args = {VELMORA_CONTROLLER_HOST_CHILD, service.origin(),
+                                         directory.path().string()};
+        std::string path = kStart;
+        std::string sessionId;
+        if (row.intoSession) {
+            VelmoraSessionStartInput opening;
+            opening.message = "A conversation from an earlier day";
+            auto session = makeClient()->startSession(opening, asio::use_future).get();
+            sessionId = session.sessionId;
+            path = kStart + "/" + session.sessionId + "/messages";
+            args.insert(args.end(), {"message", session.sessionId, session.sessionToken});
+        } else {
+            args.push_back("start");
+        }
+        holdAnswers(path);
+
+        std::vector<char*> argv;
+        for (auto& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (posts(path).empty() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the host finished before it was killed";
+        ASSERT_EQ(posts(path).size(), 1u) << "the host sent nothing";
+        service.clearFaults();
+
+        // A new process: a new client and a new controller over the same files.
+        auto client = makeClient(directory.path());
+        auto store =
+            std::make_shared<VelmoraWidgetDraftStore>(directory.path() / "widget-drafts.json");
+        const auto stored = store->state(*client);
+        ASSERT_TRUE(stored && stored->idempotencyKey);
+        EXPECT_EQ(stored->operation, row.intoSession ? VelmoraWidgetDraftOperation::message
+                                                     : VelmoraWidgetDraftOperation::sessionStart);
+        // The assistant answered the first copy already; a teammate takes over, so the widget
+        // has no reply to wait for. (The child's own session is the service's first.)
+        service.setSupportState(row.intoSession ? sessionId : "s_1", "waiting-for-teammate");
+        auto controller = makeController(client, store);
+        EXPECT_EQ(controller->pendingFirstDraftText(), text);
+        openAndSettle(*controller);
+        controller->send();
+        settleMutation(*controller);
+        EXPECT_FALSE(controller->error()) << controller->error()->message();
+        EXPECT_FALSE(controller->pendingFirstDraftText());
+        EXPECT_FALSE(store->state(*client));
+        expectSentTwiceUnderOneKey(path, *stored->idempotencyKey);
+        EXPECT_EQ(heldByService(*client, text), 1);
+        controller->destroy();
+        drain(io);
+    }
+}
+
+} // namespace
+} // namespace velmora::testing

@@ -1,0 +1,268 @@
+// The panel's views: the transcript keeps its rows, and the whole panel over the real client and
+// the local widget service.
+#include "views/composer.hpp"
+#include "views/message_row.hpp"
+#include "views/message_text_view.hpp"
+#include "views/panel_buttons.hpp"
+#include "views/styled_button.hpp"
+#include "views/tab_bar.hpp"
+#include "views/transcript.hpp"
+
+#include "fixtures.hpp"
+#include "ui/controller_test_support.hpp"
+#include "ui/ui_test_support.hpp"
+#include "velmora/json_file_stores.hpp"
+#include "velmora/stores.hpp"
+#include "velmora/transport.hpp"
+#include "velmora/ui/qt_main_executor.hpp"
+#include "velmora/ui/widget_view.hpp"
+#include "widget_service.hpp"
+
+#include <QTest>
+#include <boost/asio/executor_work_guard.hpp>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace velmora {
+namespace {
+
+using namespace detail;
+
+std::vector<VelmoraMessage> conversation(std::size_t count) {
+    std::vector<VelmoraMessage> messages;
+    for (std::size_t i = 0; i < count; ++i)
+        messages.push_back(
+            fixtures::message("m" + std::to_string(i), i % 2 ? "outbound" : "inbound",
+                              i % 2 ? "ai" : "customer", "Message number " + std::to_string(i)));
+    return messages;
+}
+
+struct TranscriptFixture {
+    VelmoraWidgetExperience experience = fixtures::experience("en");
+    std::shared_ptr<VelmoraPlatformSettings> settings =
+        std::make_shared<VelmoraFixedPlatformSettings>();
+    TranscriptView view{nullptr, experience, settings};
+    std::optional<VelmoraWidgetAvailability> availability;
+    std::optional<VelmoraSnapshot> snapshot;
+
+    TranscriptFixture() { view.resize(380, 600); }
+
+    void apply(const std::vector<VelmoraMessage>& messages,
+               VelmoraLoadingState loading = VelmoraLoadingState::idle,
+               std::optional<VelmoraError> error = std::nullopt) {
+        const PanelContext context{experience};
+        TranscriptState state{
+            transcriptModel({messages, availability, false, loading, snapshot, error.has_value()},
+                            context),
+            messages,
+            std::nullopt,
+            error ? std::optional(errorRowModel(*error, false, context)) : std::nullopt,
+            snapshot,
+            loading,
+            false,
+            false,
+            1,
+            context.font(12, VelmoraTextStyle::footnote),
+            VelmoraColor{},
+            VelmoraColor{}};
+        view.apply(state);
+    }
+};
+
+TEST(TranscriptViewTest, AppendingOneMessageBuildsOneRowAndKeepsTheOthers) {
+    TranscriptFixture f;
+    auto messages = conversation(1000);
+    f.apply(messages);
+    EXPECT_EQ(f.view.rowBuilds(), 1000);
+    std::vector<QWidget*> before;
+    for (const auto& m : messages)
+        before.push_back(f.view.itemWidget(m.id));
+
+    messages.push_back(fixtures::message("m1000", "outbound", "ai", "One more"));
+    f.apply(messages, VelmoraLoadingState::waitingForAssistant);
+    EXPECT_EQ(f.view.rowBuilds(), 1001);
+    for (std::size_t i = 0; i < before.size(); ++i)
+        ASSERT_EQ(f.view.itemWidget(messages[i].id), before[i]) << i;
+    // The newest message is the scroll target, also with the loading row below it.
+    EXPECT_EQ(f.view.lastScrollTarget(), "m1000");
+    EXPECT_EQ(f.view.keys().back(), "loading");
+
+    // A message whose content changes is the only row built again.
+    messages[500].bodyText = "Edited";
+    f.apply(messages, VelmoraLoadingState::waitingForAssistant);
+    EXPECT_EQ(f.view.rowBuilds(), 1002);
+    EXPECT_NE(f.view.itemWidget("m500"), before[500]);
+    EXPECT_EQ(f.view.itemWidget("m499"), before[499]);
+
+    // Rows stack without overlapping, in order.
+    f.view.layoutNow();
+    for (std::size_t i = 1; i < messages.size(); ++i)
+        ASSERT_GT(f.view.itemWidget(messages[i].id)->geometry().top(),
+                  f.view.itemWidget(messages[i - 1].id)->geometry().bottom())
+            << i;
+}
+
+TEST(TranscriptViewTest, AnEmptyTranscriptThatIsBusyHasNoScrollTargetAndDoesNotFail) {
+    TranscriptFixture f;
+    f.apply({});
+    f.apply({}, VelmoraLoadingState::startingSession);
+    EXPECT_FALSE(f.view.lastScrollTarget());
+    EXPECT_EQ(f.view.keys(), std::vector<std::string>{"working"});
+    EXPECT_TRUE(f.view.findChild<QWidget*>("velmora.widget.loading"));
+
+    // An error row replaces nothing and shows the retry only when it may cure.
+    f.apply({}, VelmoraLoadingState::idle,
+            VelmoraError(VelmoraErrorCode::http, 501, std::nullopt, "Not implemented"));
+    auto* row = f.view.itemWidget("error");
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->objectName(), "velmora.widget.error");
+    EXPECT_FALSE(row->findChild<QWidget*>("velmora.widget.retry"));
+}
+
+/// The panel on a controller over the real client, which talks to the local widget service.
+class PanelEndToEndTest : public ::testing::Test {
+protected:
+    PanelEndToEndTest() : service(tools::WidgetService::Options{}) {
+        service.start();
+        clientThread = std::thread([this] { clientIo.run(); });
+        VelmoraConfiguration configuration(
+            service.origin(), "local-demo", "account-a", "en", std::nullopt,
+            []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
+        client = std::make_shared<VelmoraClient>(
+            clientIo.get_executor(), std::move(configuration),
+            std::make_shared<VelmoraMemoryOutbox>(),
+            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
+            std::make_shared<VelmoraMemorySessionStore>(),
+            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
+            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
+            std::make_shared<VelmoraURLSessionTransport>());
+        controller = VelmoraWidgetController::create(qtContext.get_executor(), client, false,
+                                                     std::nullopt, std::nullopt, {}, {},
+                                                     std::make_shared<VelmoraWidgetDraftStore>());
+    }
+    ~PanelEndToEndTest() override {
+        view.reset();
+        if (controller)
+            controller->destroy();
+        testing::drainEvents();
+        controller.reset();
+        client.reset();
+        clientWork.reset();
+        clientThread.join();
+        service.stop();
+    }
+
+    template <class T = QWidget> T* find(const std::string& name) {
+        return view->findChild<T*>(QString::fromStdString(name));
+    }
+    std::vector<VelmoraMessage> customerMessages(const std::string& text) const {
+        std::vector<VelmoraMessage> found;
+        for (const auto& m : controller->messages())
+            if (m.authorKind == "customer" && m.bodyText == text)
+                found.push_back(m);
+        return found;
+    }
+    /// Waits for the bubble of the first message by `author` after `after` messages, answering
+    /// its id.
+    std::optional<std::string> waitForBubble(const std::string& author, std::size_t after) {
+        std::optional<std::string> id;
+        testing::processEventsUntil([&] {
+            const auto& messages = controller->messages();
+            for (std::size_t i = after; i < messages.size(); ++i)
+                if (messages[i].authorKind == author &&
+                    find("velmora.widget.message-bubble." + messages[i].id)) {
+                    id = messages[i].id;
+                    return true;
+                }
+            return false;
+        });
+        return id;
+    }
+    void typeAndSend(const std::string& text) {
+        auto* input = find<VelmoraMessageTextView>("velmora.widget.message");
+        ASSERT_TRUE(input);
+        ASSERT_TRUE(testing::processEventsUntil([&] { return !input->isReadOnly(); }));
+        input->setFocus();
+        QTest::keyClicks(input, QString::fromStdString(text));
+        EXPECT_EQ(controller->draft(), text);
+        auto* send = find<QAbstractButton>("velmora.widget.send");
+        ASSERT_TRUE(send);
+        ASSERT_TRUE(testing::processEventsUntil([&] { return send->isEnabled(); }));
+        send->click();
+    }
+
+    tools::WidgetService service;
+    boost::asio::io_context clientIo;
+    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
+        clientIo.get_executor()};
+    std::thread clientThread;
+    std::shared_ptr<VelmoraClient> client;
+    VelmoraQtExecutionContext qtContext;
+    std::shared_ptr<VelmoraWidgetController> controller;
+    std::unique_ptr<VelmoraWidgetView> view;
+};
+
+TEST_F(PanelEndToEndTest, SendsAMessageShowsTheReplyThenRetriesAFailedSendOnce) {
+    view = std::make_unique<VelmoraWidgetView>(controller, fixtures::experience("en"),
+                                               std::make_shared<VelmoraFixedPlatformSettings>());
+    view->resize(380, 700);
+    view->show();
+    EXPECT_TRUE(controller->isMounted());
+    controller->open();
+
+    // The configuration offers messages and help: the tabs replace the working indicator.
+    ASSERT_TRUE(testing::processEventsUntil([&] { return find("velmora.widget.tab.messages"); }));
+    EXPECT_TRUE(find("velmora.widget.tab.home"));
+    EXPECT_TRUE(find("velmora.widget.tab.help"));
+    find<QAbstractButton>("velmora.widget.tab.messages")->click();
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        return controller->screen() == VelmoraWidgetViewMode::messages &&
+               find("velmora.widget.composer") && find("velmora.widget.composer")->isVisible();
+    }));
+    EXPECT_TRUE(find<QAbstractButton>("velmora.widget.tab.messages")->isChecked());
+
+    // The first message starts the session; the customer's bubble, then the assistant's.
+    typeAndSend("Hello from the panel");
+    const auto customer = waitForBubble("customer", 0);
+    ASSERT_TRUE(customer);
+    EXPECT_EQ(controller->draft(), "");
+    const auto reply = waitForBubble("ai", 1);
+    ASSERT_TRUE(reply);
+    EXPECT_FALSE(find("velmora.widget.error"));
+
+    // The service fails the next message: the error row offers a retry.
+    service.failNext(503, "service_unavailable", std::nullopt,
+                     tools::FaultScope{"POST", "/api/widget/v1/sessions/s_"});
+    const std::size_t before = controller->messages().size();
+    typeAndSend("Where is my order?");
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        auto* retry = find<QAbstractButton>("velmora.widget.retry");
+        return retry && retry->isEnabled();
+    }));
+    EXPECT_TRUE(find("velmora.widget.error"));
+    EXPECT_EQ(controller->error()->status(), 503);
+    EXPECT_TRUE(customerMessages("Where is my order?").empty());
+
+    find<QAbstractButton>("velmora.widget.retry")->click();
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        return customerMessages("Where is my order?").size() == 1 &&
+               find("velmora.widget.message-bubble." +
+                    customerMessages("Where is my order?").front().id);
+    }));
+    // Its answer arrives too, and the message is still there once.
+    ASSERT_TRUE(waitForBubble("ai", before + 1));
+    EXPECT_EQ(customerMessages("Where is my order?").size(), 1u);
+    EXPECT_FALSE(find("velmora.widget.error"));
+    std::size_t accepted = 0;
+    for (const auto& request : service.requests("POST", "/api/widget/v1/sessions/s_"))
+        accepted += request.bodyText().find("Where is my order?") != std::string::npos;
+    EXPECT_EQ(accepted, 2u); // the failed attempt and the retry of the same stored message
+
+    // Hiding the panel closes the controller.
+    view->hide();
+    EXPECT_FALSE(controller->isOpen());
+}
+
+} // namespace
+} // namespace velmora
