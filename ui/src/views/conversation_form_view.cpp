@@ -94,6 +94,19 @@ void VelmoraConversationFormView::build() {
     const QColor text = toQColor(model_.text);
     setFont(toQFont(model_.font));
     setTextColor(this, text);
+    {
+        // Fields, pickers and check boxes sit on the palette's surfaces, so typed text in the
+        // palette's text colour stays readable in the dark palette too.
+        const auto& colors = model_.dark ? appearance_.dark : appearance_.light;
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Base, toQColor(colorFromHex(colors.surface)));
+        palette.setColor(QPalette::Button, toQColor(colorFromHex(colors.raisedSurface)));
+        palette.setColor(QPalette::Window, toQColor(colorFromHex(colors.raisedSurface)));
+        palette.setColor(QPalette::PlaceholderText, toQColor(model_.mutedText));
+        palette.setColor(QPalette::Highlight, toQColor(colorFromHex(colors.accent)));
+        palette.setColor(QPalette::HighlightedText, toQColor(colorFromHex(colors.onAccent)));
+        setPalette(palette);
+    }
 
     if (!model_.title.empty()) {
         auto* title = makeQtChild<TextBlockView>(this);
