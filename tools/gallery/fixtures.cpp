@@ -1,5 +1,6 @@
 #include "fixtures.hpp"
 
+#include <array>
 #include <map>
 
 namespace velmora::fixtures {
@@ -33,6 +34,25 @@ std::map<std::string, std::string> copyFor(const std::string& locale) {
     values["status.working"] = t.working;
     values["status.chatOnly"] = t.chatOnly;
     values["attachment.label"] = t.label;
+    // Conversation forms: submitted, expired and refused.
+    static const std::map<std::string, std::array<const char*, 3>> formTexts = {
+        {"en",
+         {"Thanks, your answers were sent.", "This form is no longer available.",
+          "Please check your answers."}},
+        {"uk",
+         {"Дякуємо, відповіді надіслано.", "Ця форма більше недоступна.",
+          "Перевірте, будь ласка, відповіді."}},
+        {"de",
+         {"Danke, Ihre Angaben wurden gesendet.", "Dieses Formular ist nicht mehr verfügbar.",
+          "Bitte prüfen Sie Ihre Angaben."}},
+        {"es",
+         {"Gracias, tus respuestas se enviaron.", "Este formulario ya no está disponible.",
+          "Revisa tus respuestas."}},
+    };
+    const auto& forms = formTexts.contains(locale) ? formTexts.at(locale) : formTexts.at("en");
+    values["form.submitted"] = forms[0];
+    values["form.expired"] = forms[1];
+    values["form.submitFailed"] = forms[2];
     return values;
 }
 

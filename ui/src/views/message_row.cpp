@@ -3,8 +3,14 @@
 
 #include "platform/qt_conversions.hpp"
 #include "platform/size_policy.hpp"
+#include "views/commerce_message_view.hpp"
+#include "views/content_symbol.hpp"
+#include "views/conversation_form_view.hpp"
 #include "views/message_attachment_view.hpp"
 #include "views/text_block_view.hpp"
+
+#include <QEvent>
+#include <QHBoxLayout>
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -20,25 +26,33 @@ namespace {
 double fontLineHeight(const VelmoraFontSpec& spec) {
     return QFontMetricsF(toQFont(spec)).height();
 }
+
+int attachedHeight(const QWidget* view, int width) {
+    return view->hasHeightForWidth() ? view->heightForWidth(width) : view->sizeHint().height();
+}
 } // namespace
 
 VelmoraWidgetMessageRow::VelmoraWidgetMessageRow(
     VelmoraMessage message, VelmoraWidgetAppearance appearance, VelmoraWidgetCopy copy,
     std::shared_ptr<MessageRowAttachmentService> attachments, std::string locale, bool reduceMotion,
     std::shared_ptr<VelmoraPlatformSettings> settings, std::shared_ptr<AttachmentExporter> exporter,
-    QWidget* parent)
+    std::shared_ptr<ConversationFormService> forms, QWidget* parent)
     : QWidget(parent), message_(std::move(message)), appearance_(std::move(appearance)),
       copy_(std::move(copy)), attachments_(std::move(attachments)), locale_(std::move(locale)),
       reduceMotion_(reduceMotion), settings_(std::move(settings)),
       exporter_(exporter ? std::move(exporter) : makeFileDialogExporter()),
-      redraw_(this, [this] { rebuild(); }) {
+      forms_(std::move(forms)), redraw_(this, [this] { rebuild(); }) {
     setSizePolicy(heightForWidthPolicy(QSizePolicy::Preferred));
     if (settings_)
         settingsSubscription_ = settings_->observe([this] { redraw_.request(); });
     rebuild();
 }
 
-VelmoraWidgetMessageRow::~VelmoraWidgetMessageRow() = default;
+VelmoraWidgetMessageRow::~VelmoraWidgetMessageRow() {
+    // A form kept between bubbles has no parent while it waits for the next one.
+    if (attached_ && !attached_->parent())
+        detail::destroyQtChild(attached_);
+}
 
 MessageRowContext VelmoraWidgetMessageRow::context() const {
     MessageRowContext context;
@@ -59,6 +73,10 @@ MessageRowContext VelmoraWidgetMessageRow::context() const {
 void VelmoraWidgetMessageRow::rebuild() {
     model_ = messageRowModel(message_, appearance_, copy_, context());
     // Runs from the constructor or a posted redraw, never inside a child's own handler.
+    if (attachedKind_ == AttachedContentKind::form && attached_)
+        attached_->setParent(nullptr);
+    else
+        attached_ = nullptr; // goes with the bubble
     detail::destroyQtChild(bubble_);
     attachmentViews_.clear();
     tag_ = body_ = nullptr;
@@ -75,6 +93,7 @@ void VelmoraWidgetMessageRow::rebuild() {
         body_->apply(toQString(model_.body->text), toQFont(model_.body->font),
                      toQColor(model_.body->color), model_.body->lineSpacing);
     }
+    buildAttachedContent();
     for (const auto& item : model_.attachments) {
         auto* view = detail::makeQtChild<MessageAttachmentView>(item, bubble_);
         if (item.content != AttachmentContent::label) {
@@ -87,6 +106,78 @@ void VelmoraWidgetMessageRow::rebuild() {
     bubble_->show();
     updateGeometry();
     update();
+}
+
+void VelmoraWidgetMessageRow::buildAttachedContent() {
+    const auto content = attachedContent(message_, forms_ != nullptr);
+    if (content.kind == AttachedContentKind::form && attached_) {
+        attached_->setParent(bubble_);
+        attached_->show();
+        return;
+    }
+    attachedKind_ = content.kind;
+    attachedShown_ = content.kind != AttachedContentKind::none;
+    const auto platform = settings_ ? settings_->values() : VelmoraPlatformSettingsValues{};
+    const bool reduceMotion = reduceMotion_ || platform.reduceMotion;
+    const auto& palette = model_.dark ? appearance_.dark : appearance_.light;
+    switch (content.kind) {
+    case AttachedContentKind::none:
+        return;
+    case AttachedContentKind::form:
+        attached_ = detail::makeQtChild<VelmoraConversationFormView>(
+            *content.form, forms_, copy_, locale_, reduceMotion, appearance_, settings_, bubble_);
+        break;
+    case AttachedContentKind::commerce: {
+        CommerceTextContext commerce{.locale = locale_,
+                                     .copy = copy_,
+                                     .primary = model_.body ? model_.body->color
+                                                            : colorFromHex(palette.text),
+                                     .textScale = platform.textScale,
+                                     .timeZoneId = std::nullopt};
+        auto* view = detail::makeQtChild<VelmoraCommerceMessageView>(*message_.commerceResult,
+                                                                     commerce, bubble_);
+        // A result that does not parse draws nothing and takes no room.
+        attachedShown_ = !view->model().blocks.empty();
+        attached_ = view;
+        break;
+    }
+    case AttachedContentKind::chatOnlyNote: {
+        const auto found = copy_.values().find("status.chatOnly");
+        const QString text = found == copy_.values().end() ? QString() : toQString(found->second);
+        const QColor muted = toQColor(colorFromHex(palette.mutedText));
+        auto* note = detail::makeQtChild<QWidget>(bubble_);
+        note->setObjectName("velmora.widget.chat-only");
+        note->setAccessibleName(text);
+        auto* line = detail::makeQtChild<QHBoxLayout>(note);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(6);
+        const QFont font =
+            toQFont(systemFontSpec(VelmoraTextStyle::footnote, std::nullopt, platform.textScale));
+        const int symbol = QFontMetrics(font).height();
+        line->addWidget(detail::makeQtChild<ContentSymbolView>(ContentSymbol::infoCircle,
+                                                               symbol * 0.85, QSize(symbol, symbol),
+                                                               muted, note),
+                        0, Qt::AlignTop);
+        auto* label = detail::makeQtChild<TextBlockView>(note);
+        label->apply(text, font, muted, 0);
+        line->addWidget(label, 1);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        note->setSizePolicy(policy);
+        attached_ = note;
+        break;
+    }
+    }
+    attached_->installEventFilter(this);
+}
+
+bool VelmoraWidgetMessageRow::eventFilter(QObject* watched, QEvent* event) {
+    // The attached content grew or shrank (a field appeared, the month changed): make room.
+    if (watched == attached_ && event->type() == QEvent::LayoutRequest) {
+        layoutChildren();
+        updateGeometry();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void VelmoraWidgetMessageRow::download(const VelmoraAttachment& attachment) {
@@ -119,6 +210,10 @@ QSize VelmoraWidgetMessageRow::bubbleSize(int rowWidth) const {
         content = std::max(content, body_->naturalWidth(maxContent));
     for (auto* view : attachmentViews_)
         content = std::max(content, std::min(maxContent, view->naturalWidth(maxContent)));
+    // Forms and order details take the whole bubble width they are offered.
+    QWidget* attached = attachedContentView();
+    if (attached)
+        content = maxContent;
     double height = 0;
     int items = 0;
     const auto add = [&](int h) {
@@ -129,6 +224,8 @@ QSize VelmoraWidgetMessageRow::bubbleSize(int rowWidth) const {
         add(tag_->heightForWidth(content));
     if (body_)
         add(body_->heightForWidth(content));
+    if (attached)
+        add(attachedHeight(attached, content));
     for (auto* view : attachmentViews_)
         add(view->heightForWidth(content));
     return {static_cast<int>(std::ceil(content + 2 * padding)),
@@ -158,6 +255,8 @@ void VelmoraWidgetMessageRow::layoutChildren() {
         place(tag_, tag_->heightForWidth(contentWidth));
     if (body_)
         place(body_, body_->heightForWidth(contentWidth));
+    if (QWidget* attached = attachedContentView())
+        place(attached, attachedHeight(attached, contentWidth));
     for (auto* view : attachmentViews_)
         place(view, view->heightForWidth(contentWidth));
 }

@@ -5,6 +5,7 @@
 #include "velmora/ui/platform_settings.hpp"
 #include "velmora/widget_appearance.hpp"
 #include "velmora/widget_copy.hpp"
+#include "views/attached_content_model.hpp"
 #include "views/attachment_export.hpp"
 #include "views/message_row_model.hpp"
 
@@ -19,22 +20,28 @@ namespace velmora::detail {
 
 class TextBlockView;
 class MessageAttachmentView;
+class ConversationFormService;
 
 /// One message of the transcript: a bubble at the trailing edge for the visitor's own messages,
-/// at the leading edge otherwise, holding the author tag, the text and the attachments. As wide
+/// at the leading edge otherwise, holding the author tag, the text, at most one piece of
+/// attached content (the message's form, its commerce result or the note that its form is only
+/// available in the chat) and the attachments. As wide
 /// as its content, at most as wide as the row. Redraws (coalesced) when its download state or
 /// the platform settings change.
 class VelmoraWidgetMessageRow final : public QWidget {
     Q_OBJECT
 
 public:
-    /// Without `attachments` (no controller) the row is read-only: nothing downloads.
+    /// Without `attachments` (no controller) the row is read-only: nothing downloads. Without
+    /// `forms` a message's form is not drawn as a form (the chat-only note or the commerce
+    /// result takes its place).
     VelmoraWidgetMessageRow(VelmoraMessage message, VelmoraWidgetAppearance appearance,
                             VelmoraWidgetCopy copy,
                             std::shared_ptr<MessageRowAttachmentService> attachments,
                             std::string locale, bool reduceMotion,
                             std::shared_ptr<VelmoraPlatformSettings> settings,
                             std::shared_ptr<AttachmentExporter> exporter = nullptr,
+                            std::shared_ptr<ConversationFormService> forms = nullptr,
                             QWidget* parent = nullptr);
     ~VelmoraWidgetMessageRow() override;
 
@@ -50,9 +57,15 @@ public:
     /// The bubble's rectangle at the current width.
     QRect bubbleRect() const;
 
+    /// What sits between the text and the attachments, and the widget drawing it (null for
+    /// none, or a commerce result that draws nothing).
+    AttachedContentKind attachedContentKind() const noexcept { return attachedKind_; }
+    QWidget* attachedContentView() const noexcept { return attachedShown_ ? attached_ : nullptr; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     MessageRowContext context() const;
@@ -60,6 +73,7 @@ private:
     void layoutChildren();
     QSize bubbleSize(int rowWidth) const;
     void download(const VelmoraAttachment& attachment);
+    void buildAttachedContent();
 
     VelmoraMessage message_;
     VelmoraWidgetAppearance appearance_;
@@ -69,6 +83,7 @@ private:
     bool reduceMotion_;
     std::shared_ptr<VelmoraPlatformSettings> settings_;
     std::shared_ptr<AttachmentExporter> exporter_;
+    std::shared_ptr<ConversationFormService> forms_;
     VelmoraPlatformSettings::Subscription settingsSubscription_;
 
     std::optional<std::string> downloadingAttachmentId_;
@@ -77,6 +92,11 @@ private:
     TextBlockView* tag_ = nullptr;
     TextBlockView* body_ = nullptr;
     std::vector<MessageAttachmentView*> attachmentViews_;
+    AttachedContentKind attachedKind_ = AttachedContentKind::none;
+    /// A form keeps its answers across the row's redraws, so it outlives the bubble it sits
+    /// in; the other contents are drawn afresh.
+    QWidget* attached_ = nullptr;
+    bool attachedShown_ = false;
     RedrawScheduler redraw_;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/qt_conversions.hpp"
 #include "velmora/json_value.hpp"
 #include "views/controller_attachments.hpp"
+#include "views/form_submission.hpp"
 #include "views/message_row.hpp"
 #include "views/procedure_slot.hpp"
 #include "views/progress_label.hpp"
@@ -34,7 +35,7 @@ TranscriptView::TranscriptView(std::shared_ptr<VelmoraWidgetController> controll
                                std::shared_ptr<VelmoraPlatformSettings> settings, QWidget* parent)
     : QScrollArea(parent), controller_(std::move(controller)), experience_(experience),
       settings_(std::move(settings)), attachments_(makeControllerAttachmentService(controller_)),
-      content_(makeQtChild<QWidget>()) {
+      forms_(makeControllerFormService(controller_)), content_(makeQtChild<QWidget>()) {
     setObjectName("velmora.widget.screen");
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -98,7 +99,7 @@ QWidget* TranscriptView::buildItem(const TranscriptItem& item, const TranscriptS
         ++rowBuilds_;
         return makeQtChild<VelmoraWidgetMessageRow>(
             *message, experience_.appearance, experience_.copy, attachments_, experience_.locale,
-            state.reduceMotion, settings_);
+            state.reduceMotion, settings_, nullptr, forms_);
     case Kind::availabilityCard:
         return makeQtChild<AvailabilityCardView>(*state.availability);
     case Kind::workingIndicator:

@@ -23,6 +23,7 @@ class VelmoraWidgetController;
 namespace velmora::detail {
 
 class MessageRowAttachmentService;
+class ConversationFormService;
 class AttachmentExporter;
 
 /// Everything the transcript draws in one redraw.
@@ -100,6 +101,7 @@ private:
     const VelmoraWidgetExperience& experience_;
     std::shared_ptr<VelmoraPlatformSettings> settings_;
     std::shared_ptr<MessageRowAttachmentService> attachments_;
+    std::shared_ptr<ConversationFormService> forms_;
     QWidget* content_;
     std::vector<Entry> entries_;
     bool rowsReduceMotion_ = false;
