@@ -1,19 +1,27 @@
 // The presenter that cross-platform hosts drive with an option dictionary: presenting,
 // embedding and closing, one widget per window, and stale preparations that must not attach.
 #include "platform/qt_child.hpp"
+#include "views/message_text_view.hpp"
 
 #include "ui/controller_test_support.hpp"
 #include "ui/ui_test_support.hpp"
+#include "velmora/stores.hpp"
+#include "velmora/transport.hpp"
 #include "velmora/ui/qt_main_executor.hpp"
 #include "velmora/ui/widget_bridge_presenter.hpp"
 #include "velmora/ui/widget_hosting.hpp"
+#include "widget_service.hpp"
 
+#include <QAbstractButton>
+#include <QTest>
 #include <QVBoxLayout>
 #include <boost/asio/as_tuple.hpp>
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 namespace velmora {
 namespace {
@@ -520,6 +528,122 @@ TEST_F(BridgePresenterTest, AnswersHostActionCompletionsAsText) {
     EXPECT_THROW(
         presenter->performLocalOperation(R"({"operation":"complete-host-action","requestId":"x"})"),
         VelmoraError);
+}
+
+// ---- Against the local widget service ----
+
+/// The service's configuration with a design of its own: an accent colour the host keeps.
+std::string configurationWithDesign() {
+    std::string body = tools::WidgetService::defaultConfigurationBody();
+    const std::string profile = R"("appearance":{"schemaVersion":2,"locale":"en"})";
+    const auto at = body.find(profile);
+    EXPECT_NE(at, std::string::npos) << body;
+    if (at != std::string::npos)
+        body.replace(at, profile.size(),
+                     R"("appearance":{"tokens":{"light":{"accent":"#0a7d55"}}})");
+    return body;
+}
+
+class BridgePresenterServiceTest : public PresenterFixture {
+protected:
+    BridgePresenterServiceTest() : service(serviceOptions()) {
+        service.start();
+        clientThread = std::thread([this] { clientIo.run(); });
+        VelmoraConfiguration configuration(
+            service.origin(), "local-demo", "account-bridge", "en", std::nullopt,
+            []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
+        client = std::make_shared<VelmoraClient>(
+            clientIo.get_executor(), std::move(configuration),
+            std::make_shared<VelmoraMemoryOutbox>(),
+            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
+            std::make_shared<VelmoraMemorySessionStore>(),
+            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
+            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
+            std::make_shared<VelmoraURLSessionTransport>());
+    }
+    ~BridgePresenterServiceTest() override {
+        for (const auto& presenter : presenters)
+            presenter->close(false);
+        drain();
+        VelmoraWidgetDraftStore::shared()->clear(*client);
+        client.reset();
+        clientWork.reset();
+        clientThread.join();
+        service.stop();
+    }
+    static tools::WidgetService::Options serviceOptions() {
+        tools::WidgetService::Options options;
+        options.configurationBody = configurationWithDesign();
+        return options;
+    }
+
+    std::string presentOverService(Presenter& presenter, Dictionary options) {
+        auto outcome = std::make_shared<Outcome>();
+        presenter.present(client, std::move(options), &window,
+                          [outcome](std::exception_ptr failure) {
+                              outcome->done = true;
+                              outcome->failure = failure;
+                          });
+        return finish(outcome);
+    }
+    template <class T = QWidget> T* find(Presenter& presenter, const std::string& name) {
+        auto* vc = presenter.presentedHost();
+        return vc ? vc->findChild<T*>(QString::fromStdString(name)) : nullptr;
+    }
+
+    tools::WidgetService service;
+    boost::asio::io_context clientIo;
+    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
+        clientIo.get_executor()};
+    std::thread clientThread;
+    std::shared_ptr<VelmoraClient> client;
+};
+
+TEST_F(BridgePresenterServiceTest, HostSendsAMessageThroughThePresentedWidgetAndKeepsItsDraft) {
+    auto presenter = makePresenter();
+    ASSERT_EQ(presentOverService(*presenter, {{"widget", Dictionary{{"view", "messages"}}}}), "ok");
+    auto* vc = presenter->presentedHost();
+    ASSERT_TRUE(vc);
+    // The service's design, resolved for the native widget.
+    EXPECT_EQ(vc->experience().appearance.light.accent, "#0a7d55");
+    EXPECT_EQ(vc->experience().platform, VelmoraWidgetPlatform::ios);
+    const auto controller = vc->widgetController();
+
+    auto* input = find<VelmoraMessageTextView>(*presenter, "velmora.widget.message");
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        input = find<VelmoraMessageTextView>(*presenter, "velmora.widget.message");
+        return input && input->isVisible() && !input->isReadOnly();
+    }));
+    input->setFocus();
+    QTest::keyClicks(input, "Hello through the bridge");
+    auto* send = find<QAbstractButton>(*presenter, "velmora.widget.send");
+    ASSERT_TRUE(send);
+    ASSERT_TRUE(testing::processEventsUntil([&] { return send->isEnabled(); }));
+    send->click();
+    const auto authored = [&](const std::string& author) {
+        for (const auto& m : controller->messages())
+            if (m.authorKind == author)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(
+        testing::processEventsUntil([&] { return authored("customer") && authored("ai"); }));
+
+    // A draft left behind survives the host's close, and the next presentation shows it.
+    controller->updateDraft("Still typing");
+    presenter->close(false);
+    drain();
+    EXPECT_EQ(modalClosed, 1);
+    EXPECT_EQ(VelmoraWidgetDraftStore::shared()->state(*client)->text, "Still typing");
+    ASSERT_EQ(presentOverService(*presenter, {{"view", "messages"}}), "ok");
+    const auto reopened = presenter->presentedHost()->widgetController();
+    EXPECT_EQ(reopened->draft(), "Still typing");
+    // Settled before the widget goes: its loads are done.
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        return !reopened->isLoadingConfiguration() && !reopened->content().isLoading &&
+               reopened->loadingState() == VelmoraLoadingState::idle &&
+               !reopened->messages().empty();
+    }));
 }
 
 } // namespace
