@@ -20,6 +20,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -68,6 +69,8 @@ protected:
         drain();
     }
     ~PresenterFixture() override {
+        // Installed factories are process-wide; none may outlive a test.
+        Presenter::uninstallVoiceFactory();
         std::vector<std::weak_ptr<VelmoraWidgetController>> controllers;
         for (const auto& presenter : presenters)
             if (auto* vc = presenter->presentedHost())
@@ -528,6 +531,86 @@ TEST_F(BridgePresenterTest, AnswersHostActionCompletionsAsText) {
     EXPECT_THROW(
         presenter->performLocalOperation(R"({"operation":"complete-host-action","requestId":"x"})"),
         VelmoraError);
+}
+
+TEST_F(BridgePresenterTest, CompletesThePendingHostActionItsHostAnswers) {
+    auto presenter = makePresenter();
+    std::vector<VelmoraEvent> events;
+    ASSERT_EQ(finish(present(*presenter, {{"hostActionIds", VelmoraHostValue::Array{"open-cart"}}},
+                             &window)),
+              "ok");
+    // Set after the widget exists: the live widget takes it.
+    presenter->setHostActionEventHandler(
+        [&](const VelmoraEvent& event) { events.push_back(event); });
+    const auto controller = presenter->presentedHost()->widgetController();
+    controller->selectWorkflowOption(
+        {.id = "buy", .labelKey = "k", .action = "host-action", .hostActionId = "open-cart"});
+    drain();
+    ASSERT_EQ(events.size(), 1u);
+    const auto* requested = std::get_if<event::hostActionRequested>(&events.front());
+    ASSERT_TRUE(requested);
+    const std::string requestId = requested->value.requestId();
+
+    const auto completion = [&](const std::string& id, const std::string& action) {
+        return R"({"operation":"complete-host-action","requestId":")" + id + R"(","actionId":")" +
+               action + R"(","result":{"ok":true,"status":"completed"}})";
+    };
+    // Another action's answer under the same request completes nothing.
+    EXPECT_EQ(presenter->performLocalOperation(completion(requestId, "track")),
+              R"({"completed":false})");
+    EXPECT_TRUE(controller->isActionInFlight());
+    EXPECT_EQ(presenter->performLocalOperation(completion(requestId, "open-cart")),
+              R"({"completed":true})");
+    EXPECT_FALSE(controller->isActionInFlight());
+    ASSERT_TRUE(controller->hostActionResult());
+    EXPECT_EQ(controller->hostActionResult()->status, VelmoraHostActionStatus::completed);
+    // Answered once: a second answer finds nothing pending.
+    EXPECT_EQ(presenter->performLocalOperation(completion(requestId, "open-cart")),
+              R"({"completed":false})");
+}
+
+TEST_F(BridgePresenterTest, AnInstalledVoiceFactoryReachesEveryShownWidget) {
+    std::vector<std::string> asked;
+    const VelmoraVoiceFactory factory = [&asked](std::shared_ptr<VelmoraWidgetClient> client,
+                                                 VelmoraWidgetVoiceSettings)
+        -> boost::asio::awaitable<std::shared_ptr<VelmoraVoiceCapability>> {
+        asked.push_back(client->widgetDraftIdentity());
+        co_return nullptr;
+    };
+    // Widgets in a conversation whose service offers voice ask the factory once they show.
+    const auto presentInSession = [&](Presenter& presenter, QWidget* from,
+                                      const std::string& identity) {
+        auto client = makeClient(identity);
+        client->session = VelmoraSession{"s-" + identity, std::nullopt, "token"};
+        client->voiceSettings = VelmoraWidgetVoiceSettings{true, "en", {"en"}};
+        client->onRefresh = []() -> boost::asio::awaitable<VelmoraSnapshot> {
+            co_return VelmoraSnapshot{};
+        };
+        client->onResumeSession = [session = *client->session]()
+            -> boost::asio::awaitable<std::optional<VelmoraSession>> { co_return session; };
+        auto outcome = std::make_shared<Outcome>();
+        presenter.present(client, {}, from, [outcome](std::exception_ptr failure) {
+            outcome->done = true;
+            outcome->failure = failure;
+        });
+        return finish(outcome);
+    };
+    auto first = makePresenter();
+    auto second = makePresenter();
+    ASSERT_EQ(presentInSession(*first, &window, "voice-a"), "ok");
+    ASSERT_EQ(presentInSession(*second, &otherWindow, "voice-b"), "ok");
+    EXPECT_TRUE(asked.empty());
+
+    Presenter::installVoiceFactory(factory);
+    drain();
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::string>{"voice-a", "voice-b"}));
+    EXPECT_TRUE(first->voiceFactory());
+    // A presenter made later starts with it; uninstalling takes it from every presenter.
+    EXPECT_TRUE(makePresenter()->voiceFactory());
+    Presenter::uninstallVoiceFactory();
+    EXPECT_FALSE(first->voiceFactory());
+    EXPECT_FALSE(second->voiceFactory());
 }
 
 // ---- Against the local widget service ----
