@@ -85,7 +85,9 @@ void VelmoraWidgetLauncher::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawEllipse(button);
-    if (hasFocus()) {
+    // The ring marks keyboard focus only: a window handing its first focus to the button on
+    // opening draws none.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         painter.setPen(QPen(foreground_, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(button.adjusted(3, 3, -3, -3));

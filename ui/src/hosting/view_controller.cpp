@@ -143,6 +143,9 @@ void VelmoraWidgetViewController::show(QWidget* from, VelmoraWidgetHostPresentat
 
     // A window of its own over the host's window, which owns it as it owns a dialog.
     QWidget* hostWindow = from->window();
+    if (hostWindow == this)
+        throw hostingError(VelmoraErrorCode::invalidConfig,
+                           "Velmora widget cannot be shown over itself.");
     placement_ = Placement::modal;
     if (parentWidget() != hostWindow || !isWindow())
         setParent(hostWindow, Qt::Window);

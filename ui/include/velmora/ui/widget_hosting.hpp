@@ -167,7 +167,7 @@ public:
     /// is shown or embedded, changing nothing; unsupported ("Widget push presentation requires
     /// a navigation controller host.") for a push without a stack, after which
     /// `hostPresentation` is `push` and nothing is shown or opened; invalidConfig for a null
-    /// `from`.
+    /// `from`, or a modal `from` inside this widget's own window.
     void show(QWidget* from, VelmoraWidgetHostPresentation mode, bool animated);
     /// Takes the widget off the screen: a pushed one off its stack (exactly this page, even
     /// when others lie above it), a modal one's window closes. Does nothing when it is not

@@ -1,0 +1,136 @@
+#include "screenshots.hpp"
+
+#include "velmora/ui/widget_view.hpp"
+#include "widget_service.hpp"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace velmora::widget_app {
+
+namespace {
+
+constexpr int kStepTimeoutMilliseconds = 30000;
+/// Long enough for screen changes and scrolls to finish moving before a picture is taken.
+constexpr int kSettleMilliseconds = 600;
+
+struct StepFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void turnFor(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+void waitFor(const std::string& what, const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > kStepTimeoutMilliseconds)
+            throw StepFailed("timed out waiting for " + what);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+template <class T = QWidget> T* find(QWidget& root, const std::string& name) {
+    return root.findChild<T*>(QString::fromStdString(name));
+}
+
+bool visible(QWidget& root, const std::string& name) {
+    auto* widget = find(root, name);
+    return widget && widget->isVisible();
+}
+
+void click(QWidget& root, const std::string& name) {
+    auto* button = find<QAbstractButton>(root, name);
+    waitFor(name, [&] {
+        button = find<QAbstractButton>(root, name);
+        return button && button->isVisible() && button->isEnabled();
+    });
+    button->click();
+}
+
+bool hasReplyAfter(const VelmoraWidgetController& controller, std::size_t count) {
+    const auto& messages = controller.messages();
+    for (std::size_t i = count; i < messages.size(); ++i)
+        if (messages[i].authorKind == "ai" || messages[i].authorKind == "teammate")
+            return true;
+    return false;
+}
+
+void save(QWidget& widget, const std::filesystem::path& file, std::ostream& out) {
+    turnFor(kSettleMilliseconds);
+    if (!widget.grab().toImage().save(QString::fromStdString(file.string()), "PNG"))
+        throw StepFailed("could not write " + file.string());
+    out << file.string() << std::endl;
+}
+
+void send(VelmoraWidgetViewController& widget, const std::string& text) {
+    click(widget, "velmora.widget.tab.messages");
+    waitFor("the composer", [&] { return visible(widget, "velmora.widget.message"); });
+    widget.widgetController()->updateDraft(text);
+    click(widget, "velmora.widget.send");
+}
+
+} // namespace
+
+int takeScreenshots(HostWindow& host, tools::WidgetService* service,
+                    const std::filesystem::path& directory, std::ostream& out, std::ostream& err) {
+    try {
+        std::filesystem::create_directories(directory);
+        host.show();
+        save(host, directory / "launcher.png", out);
+
+        auto& widget = host.widget();
+        const auto& controller = *widget.widgetController();
+        host.launcher().click();
+        waitFor("the widget to open", [&] { return widget.isVisible() && controller.isOpen(); });
+        waitFor("the home screen", [&] { return visible(widget, "velmora.widget.tab.home"); });
+        waitFor("help content", [&] {
+            return !controller.content().isLoading &&
+                   (controller.content().snapshot || controller.content().error);
+        });
+        save(widget, directory / "home.png", out);
+
+        const std::size_t before = controller.messages().size();
+        send(widget, "Where is my order 1001?");
+        waitFor("the assistant's answer", [&] { return hasReplyAfter(controller, before); });
+        save(widget, directory / "conversation.png", out);
+
+        click(widget, "velmora.widget.tab.help");
+        waitFor("the help screen",
+                [&] { return controller.screen() == VelmoraWidgetViewMode::help; });
+        save(widget, directory / "help.png", out);
+
+        if (service) {
+            service->failNext(503, "service_unavailable", std::nullopt,
+                              tools::FaultScope{"POST", "/api/widget/v1/sessions/s_"});
+            send(widget, "Can I change the delivery address?");
+            waitFor("the error row", [&] {
+                return visible(widget, "velmora.widget.error") && !controller.mutationInFlight();
+            });
+            save(widget, directory / "error.png", out);
+        } else {
+            err << "error.png: only the local widget service can be told to fail a send; "
+                   "skipped with --origin"
+                << std::endl;
+        }
+        widget.close(false);
+        return EXIT_SUCCESS;
+    } catch (const std::exception& error) {
+        err << "error: screenshot: " << error.what() << std::endl;
+        return EXIT_FAILURE;
+    }
+}
+
+} // namespace velmora::widget_app
