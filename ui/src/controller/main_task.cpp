@@ -38,6 +38,24 @@ struct VelmoraMainTask::State {
 
 VelmoraMainTask::VelmoraMainTask(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
+namespace {
+
+// The spawn's completion, carrying the task's cancellation slot. It names no executor of its
+// own on purpose: co_spawn then hands a cancellation straight to the coroutine. For a handler
+// with an executor it would hop through that executor once more, and on an executor that never
+// runs a dispatch inline (the Qt event loop's) that hop can land after the coroutine, and the
+// task's state that holds the signal, are gone.
+template <class StatePointer> struct TaskCompletion {
+    StatePointer state;
+
+    using cancellation_slot_type = asio::cancellation_slot;
+    cancellation_slot_type get_cancellation_slot() const noexcept { return state->signal.slot(); }
+
+    void operator()(std::exception_ptr) const { state->finish(); }
+};
+
+} // namespace
+
 VelmoraMainTask VelmoraMainTask::start(asio::any_io_executor executor, Body body) {
     auto state = std::make_shared<State>(executor);
     // Posted, so the body never runs inside the frame that started it.
@@ -60,8 +78,7 @@ VelmoraMainTask VelmoraMainTask::start(asio::any_io_executor executor, Body body
                 // and that failure would escape from the executor's run.
                 co_await asio::this_coro::throw_if_cancelled(false);
             },
-            asio::bind_cancellation_slot(state->signal.slot(),
-                                         [state](std::exception_ptr) { state->finish(); }));
+            TaskCompletion<std::shared_ptr<State>>{state});
     });
     return VelmoraMainTask(std::move(state));
 }
@@ -72,9 +89,8 @@ void VelmoraMainTask::cancel() const {
     }
     state_->cancelled = true;
     if (state_->started) {
-        // Emitted from inside the executor: co_spawn hands the signal on to the coroutine with
-        // a dispatch, which, called from outside the executor's run, would be posted and could
-        // then fire after the coroutine (and the signal it points at) is gone.
+        // Emitted from inside the executor, while the coroutine has not finished; the signal
+        // reaches it without a further hop (see TaskCompletion).
         asio::dispatch(state_->executor, [state = state_] {
             if (!state->finished) {
                 state->signal.emit(asio::cancellation_type::terminal);
