@@ -58,8 +58,9 @@ template <class T, class D> FieldOf<T, D> readField(const ObjectReader& reader) 
     }
 }
 
-// A field left out of a description would silently read as its default. Every field must be
-// described in declaration order, so the fields' layout in that order fills the record exactly.
+// A field left out of a description would silently read as its default: the described fields,
+// laid out in the order given, must fill the record exactly. (Their order is pinned by the
+// record codec tests.)
 template <class T, template <class...> class L, class... D>
 constexpr bool describesEveryField(L<D...>) {
     std::size_t end = 0;
@@ -89,7 +90,7 @@ template <DescribedRecord T> T decodeFields(const json::value& value, const std:
 template <DescribedRecord T> struct Codec<T> {
     static_assert(std::is_aggregate_v<T>, "a described record is built from its fields");
     static_assert(describesEveryField<T>(RecordFields<T>()),
-                  "the description must list every field in declaration order");
+                  "the description must list every field of the record");
 
     static json::value encode(const T& value) { return encodeFields(value); }
     static T decode(const json::value& value, const std::string& path) {
