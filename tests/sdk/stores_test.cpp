@@ -421,6 +421,24 @@ TEST(JSONFileOutboxTest, AFileOverTheSizeLimitIsRefusedUnreadAndNeverTouched) {
     EXPECT_EQ(fs::last_write_time(file), before);
 }
 
+TEST(JSONFileOutboxTest, ASaveThatWouldOutgrowTheSizeLimitFailsAndChangesNothing) {
+    TemporaryDirectory directory;
+    const auto file = directory.path() / "outbox.json";
+    VelmoraJSONFileOutboxStore outbox(file);
+    const auto kept = outboxEntry("kept", "2026-01-02T10:00:00Z");
+    run(outbox.save(kept));
+    const std::string before = readFile(file);
+
+    // Base64 alone makes this body's text longer than the limit: written, the file would read
+    // back as corrupt and take every other entry with it.
+    auto huge = outboxEntry("huge", "2026-01-02T10:00:01Z");
+    huge.requestBody.assign(detail::kMaxStoreFileBytes / 4 * 3 + 3, 0x41);
+    EXPECT_EQ(failure(outbox.save(huge)), storageError(OutboxFile::saveFailed));
+    EXPECT_EQ(readFile(file), before);
+    EXPECT_EQ(run(outbox.load()), std::vector{kept});
+    EXPECT_EQ(run(VelmoraJSONFileOutboxStore(file).load()), std::vector{kept});
+}
+
 TEST(JSONFileOutboxTest, AFileInAnotherLayoutLoadsAndTheNextSaveWritesItCompactly) {
     TemporaryDirectory directory;
     const auto file = directory.path() / "outbox.json";

@@ -22,7 +22,8 @@ namespace velmora {
 // corrupt." error (code `outboxCorrupt`); a new object reads the file afresh. Only nothing at the
 // path is an empty store, and that creates no file until the first change. A file of more than
 // 64 MiB (64 * 1024 * 1024 bytes, far more than any real store holds) counts as unreadable: it is
-// refused without being read into memory, with the same "is corrupt." error.
+// refused without being read into memory, with the same "is corrupt." error; a change that
+// would make the file larger fails with the "could not be saved." error and changes nothing.
 //
 // Each store is an actor on a thread of its own: file I/O never blocks the caller's executor,
 // and callers resume on their own executor. A store must outlive the calls made on it. Nothing

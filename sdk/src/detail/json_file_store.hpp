@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 
@@ -163,6 +164,11 @@ private:
         // The buffer keeps its capacity from one write to the next.
         buffer_.clear();
         Format::write(table, buffer_);
+        // A file the reader would refuse must never replace one it accepts.
+        if (buffer_.size() > kMaxStoreFileBytes) {
+            throw std::system_error(std::make_error_code(std::errc::file_too_large),
+                                    "store file over the size limit");
+        }
         writeStoreFileAtomically(fileURL_, buffer_);
     }
 
