@@ -318,47 +318,6 @@ VelmoraHostActionRequest Codec<VelmoraHostActionRequest>::decode(const json::val
     }
 }
 
-json::value Codec<VelmoraHostActionResult>::encode(const VelmoraHostActionResult& result) {
-    return ObjectWriter()
-        .field("ok", result.ok)
-        .field("status", result.status)
-        .field("data", result.data)
-        .field("code", result.code)
-        .field("retryable", result.retryable)
-        .take();
-}
-
-VelmoraHostActionResult Codec<VelmoraHostActionResult>::decode(const json::value& value,
-                                                               const std::string& path) {
-    ObjectReader reader(value, path);
-    VelmoraHostActionResult result;
-    result.ok = reader.required<bool>("ok");
-    result.status = reader.required<VelmoraHostActionStatus>("status");
-    result.data = reader.optional<JSONValue>("data");
-    result.code = reader.optional<std::string>("code");
-    result.retryable = reader.optional<bool>("retryable");
-    return result;
-}
-
-json::value
-Codec<VelmoraHostActionCompletion>::encode(const VelmoraHostActionCompletion& completion) {
-    return ObjectWriter()
-        .field("requestId", completion.requestId)
-        .field("actionId", completion.actionId)
-        .field("result", completion.result)
-        .take();
-}
-
-VelmoraHostActionCompletion Codec<VelmoraHostActionCompletion>::decode(const json::value& value,
-                                                                       const std::string& path) {
-    ObjectReader reader(value, path);
-    VelmoraHostActionCompletion completion;
-    completion.requestId = reader.required<std::string>("requestId");
-    completion.actionId = reader.required<std::string>("actionId");
-    completion.result = reader.required<VelmoraHostActionResult>("result");
-    return completion;
-}
-
 } // namespace detail
 
 VELMORA_DEFINE_JSON_CODING(VelmoraHostActionRequest)

@@ -5,7 +5,9 @@
 #include "detail/model_codecs.hpp"
 #include "detail/outbox_order.hpp"
 
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -15,10 +17,65 @@ namespace {
 
 using detail::json::value;
 
+/// The outbox's entries in the order they were first saved, each beside its JSON text, so that
+/// a save encodes only the entry it changes. Copies share the entries, so the store's copy of
+/// the table before a change costs a pointer per entry.
+class OutboxTable {
+public:
+    void upsert(VelmoraOutboxEntry entry) {
+        auto item = std::make_shared<const Item>(Item{
+            detail::writeJSON(detail::Codec<VelmoraOutboxEntry>::encode(entry)), std::move(entry)});
+        auto found = std::find_if(items_.begin(), items_.end(),
+                                  [&](const auto& e) { return e->entry.id == item->entry.id; });
+        if (found != items_.end()) {
+            *found = std::move(item);
+        } else {
+            items_.push_back(std::move(item));
+        }
+    }
+
+    void erase(std::string_view id) {
+        std::erase_if(items_, [&](const auto& e) { return e->entry.id == id; });
+    }
+
+    std::vector<VelmoraOutboxEntry> entries() const {
+        std::vector<VelmoraOutboxEntry> result;
+        result.reserve(items_.size());
+        for (const auto& item : items_) {
+            result.push_back(item->entry);
+        }
+        return result;
+    }
+
+    /// The bytes the JSON writer gives for the array of entries.
+    void write(std::string& out) const {
+        std::size_t size = 2 + items_.size();
+        for (const auto& item : items_) {
+            size += item->json.size();
+        }
+        out.reserve(out.size() + size);
+        out += '[';
+        for (std::size_t i = 0; i < items_.size(); ++i) {
+            if (i != 0) {
+                out += ',';
+            }
+            out += items_[i]->json;
+        }
+        out += ']';
+    }
+
+private:
+    struct Item {
+        std::string json;
+        VelmoraOutboxEntry entry;
+    };
+    std::vector<std::shared_ptr<const Item>> items_;
+};
+
 /// The outbox file: an array of entries in the order they were first saved, so that entries
 /// sharing a `createdAt` second load back in that order.
 struct OutboxFormat {
-    using Table = std::vector<VelmoraOutboxEntry>;
+    using Table = OutboxTable;
     static constexpr std::string_view fileName = "outbox.json";
     static constexpr std::string_view corruptMessage =
         "Velmora pending message storage is corrupt.";
@@ -26,7 +83,7 @@ struct OutboxFormat {
         "Velmora pending message storage could not be saved.";
 
     static Table decode(const value& json) {
-        Table entries = detail::Codec<Table>::decode(json, "");
+        auto entries = detail::Codec<std::vector<VelmoraOutboxEntry>>::decode(json, "");
         std::unordered_set<std::string_view> ids;
         for (const auto& entry : entries) {
             if (!ids.insert(entry.id).second) {
@@ -34,16 +91,22 @@ struct OutboxFormat {
                                       "Two outbox entries share the id \"" + entry.id + "\".");
             }
         }
-        return entries;
+        Table table;
+        for (auto& entry : entries) {
+            table.upsert(std::move(entry));
+        }
+        return table;
     }
-    static value encode(const Table& entries) { return detail::Codec<Table>::encode(entries); }
+    static void write(const Table& table, std::string& out) { table.write(out); }
 };
 
 /// The other files: an object from account scope to the one record kept for it.
 template <class Record> struct ScopedFormat {
     using Table = std::map<std::string, Record>;
     static Table decode(const value& json) { return detail::Codec<Table>::decode(json, ""); }
-    static value encode(const Table& table) { return detail::Codec<Table>::encode(table); }
+    static void write(const Table& table, std::string& out) {
+        detail::writeJSON(out, detail::Codec<Table>::encode(table));
+    }
 };
 
 struct SessionFormat : ScopedFormat<VelmoraSession> {
@@ -109,19 +172,20 @@ VelmoraJSONFileOutboxStore::~VelmoraJSONFileOutboxStore() = default;
 
 boost::asio::awaitable<std::vector<VelmoraOutboxEntry>> VelmoraJSONFileOutboxStore::load() {
     return impl_->read(
-        [](const OutboxFormat::Table& entries) { return detail::sortedByCreatedAt(entries); });
+        [](const OutboxTable& table) { return detail::sortedByCreatedAt(table.entries()); });
 }
 
 boost::asio::awaitable<void> VelmoraJSONFileOutboxStore::save(VelmoraOutboxEntry entry) {
-    return impl_->change([entry = std::move(entry)](OutboxFormat::Table& entries) {
-        detail::upsertOutboxEntry(entries, entry);
-    });
+    return impl_->change(
+        [entry = std::move(entry)](OutboxTable& table) mutable { table.upsert(std::move(entry)); });
 }
 
 boost::asio::awaitable<void> VelmoraJSONFileOutboxStore::remove(std::string id) {
-    return impl_->change([id = std::move(id)](OutboxFormat::Table& entries) {
-        detail::eraseOutboxEntry(entries, id);
-    });
+    return impl_->change([id = std::move(id)](OutboxTable& table) { table.erase(id); });
+}
+
+boost::asio::awaitable<void> VelmoraJSONFileOutboxStore::removeAccepted(std::string id) {
+    return impl_->changeLater([id = std::move(id)](OutboxTable& table) { table.erase(id); });
 }
 
 class VelmoraJSONSessionStore::Impl : public detail::JSONFileStore<SessionFormat> {

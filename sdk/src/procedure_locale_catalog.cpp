@@ -1,8 +1,8 @@
 #include "velmora/procedure_locale_catalog.hpp"
 
 #include "detail/embedded_resources.hpp"
-#include "detail/json_codec.hpp"
 #include "detail/procedure_catalogue.hpp"
+#include "detail/record_codec.hpp"
 #include "detail/text.hpp"
 
 #include <algorithm>
@@ -10,16 +10,6 @@
 namespace velmora {
 
 namespace detail {
-
-template <> struct Codec<ProcedureCatalogue> {
-    static ProcedureCatalogue decode(const json::value& v, const std::string& path) {
-        ObjectReader reader(v, path);
-        return {
-            reader.required<std::vector<std::string>>("revisionedProcedureIds"),
-            reader.required<std::map<std::string, std::map<std::string, std::string>>>("locales"),
-        };
-    }
-};
 
 std::optional<ProcedureCatalogue> decodeProcedureCatalogue(std::string_view json) noexcept {
     try {

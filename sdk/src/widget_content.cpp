@@ -8,27 +8,6 @@ namespace velmora {
 
 namespace detail {
 
-VelmoraWidgetContentPrefill Codec<VelmoraWidgetContentPrefill>::decode(const json::value& v,
-                                                                       const std::string& path) {
-    ObjectReader r(v, path);
-    return {r.optional<std::string>("subjectKey"), r.optional<std::string>("messageKey"),
-            r.optional<std::string>("productArea")};
-}
-
-VelmoraWidgetContentFAQ Codec<VelmoraWidgetContentFAQ>::decode(const json::value& v,
-                                                               const std::string& path) {
-    ObjectReader r(v, path);
-    return {
-        r.required<std::string>("id"),
-        r.required<std::string>("titleKey"),
-        r.required<std::string>("bodyKey"),
-        r.required<std::string>("action"),
-        r.optional<std::string>("actionLabelKey"),
-        r.optional<std::string>("workflowId"),
-        r.optional<VelmoraWidgetContentPrefill>("prefill"),
-    };
-}
-
 VelmoraWidgetContentWorkflowOption
 Codec<VelmoraWidgetContentWorkflowOption>::decode(const json::value& v, const std::string& path) {
     ObjectReader r(v, path);
@@ -55,46 +34,6 @@ Codec<VelmoraWidgetContentWorkflowStep>::decode(const json::value& v, const std:
         r.optional<std::vector<VelmoraWidgetContentWorkflowOption>>("options").value_or(
             std::vector<VelmoraWidgetContentWorkflowOption>{}),
         r.optional<std::string>("handoffReasonKey"),
-    };
-}
-
-VelmoraWidgetContentWorkflow Codec<VelmoraWidgetContentWorkflow>::decode(const json::value& v,
-                                                                         const std::string& path) {
-    ObjectReader r(v, path);
-    return {
-        r.required<std::string>("id"),
-        r.required<std::string>("titleKey"),
-        r.required<std::string>("descriptionKey"),
-        r.required<std::string>("initialStepId"),
-        r.required<std::vector<VelmoraWidgetContentWorkflowStep>>("steps"),
-    };
-}
-
-VelmoraWidgetContentBehavior Codec<VelmoraWidgetContentBehavior>::decode(const json::value& v,
-                                                                         const std::string& path) {
-    ObjectReader r(v, path);
-    return {
-        r.required<bool>("enabled"),
-        r.required<std::string>("mode"),
-        r.optional<bool>("showHomeContact"),
-        r.required<bool>("showFaqFirst"),
-        r.required<std::string>("faqSectionTitleKey"),
-        r.required<std::string>("workflowSectionTitleKey"),
-        r.required<std::string>("contactFallbackLabelKey"),
-        r.required<std::string>("operatorEscalationLabelKey"),
-        r.required<std::vector<VelmoraWidgetContentFAQ>>("faq"),
-        r.required<std::vector<VelmoraWidgetContentWorkflow>>("workflows"),
-    };
-}
-
-VelmoraWidgetContentResponse Codec<VelmoraWidgetContentResponse>::decode(const json::value& v,
-                                                                         const std::string& path) {
-    ObjectReader r(v, path);
-    return {
-        r.required<bool>("ok"),
-        r.required<std::string>("locale"),
-        r.required<VelmoraWidgetContentBehavior>("behavior"),
-        r.required<std::map<std::string, std::string>>("messages"),
     };
 }
 

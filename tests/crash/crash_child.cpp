@@ -1,15 +1,19 @@
 // A host that is killed mid-request: it builds a client on JSON file stores in the given
 // directory and sends one thing, and the test kills it (SIGKILL) while the service holds the
-// request. Usage: velmora_crash_child ORIGIN STORE_DIR start|message [SESSION_ID TOKEN]
+// request. In "accepted" mode it sends two messages and kills itself the moment the second is
+// accepted. Usage: velmora_crash_child ORIGIN STORE_DIR start|message|accepted [SESSION_ID TOKEN]
 #include "velmora/client.hpp"
 #include "velmora/json_file_stores.hpp"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/use_future.hpp>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 namespace asio = boost::asio;
 using namespace velmora;
@@ -62,6 +66,22 @@ int main(int argc, char** argv) {
                                                  {}},
                              asio::use_future)
                 .get();
+        } else if (mode == "accepted" && argc >= 6) {
+            client.restoreSession(VelmoraSession{argv[4], std::nullopt, argv[5]}, asio::use_future)
+                .get();
+            for (const char* key : {"crash-accepted-key-1", "crash-accepted-key-2"}) {
+                client
+                    .sendMessage(
+                        VelmoraMessageInput{std::string("Accepted before the crash: ") + key,
+                                            std::string(key),
+                                            {},
+                                            {},
+                                            {},
+                                            {}},
+                        asio::use_future)
+                    .get();
+            }
+            ::kill(::getpid(), SIGKILL);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());

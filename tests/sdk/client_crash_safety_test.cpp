@@ -5,6 +5,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,6 +42,26 @@ void runAndKill(tools::WidgetService& service, const std::string& pathPrefix,
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status));
+}
+
+/// Runs the crash child to its end (it kills itself).
+void runToItsEnd(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    std::string program = VELMORA_CRASH_CHILD;
+    argv.push_back(program.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child did not get as far as its kill";
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
 }
 
 ClientStores fileStores(const fs::path& dir) {
@@ -143,6 +165,39 @@ TEST(ClientCrashSafetyTest, StoredMetadataIsNeverTooDeepToBeReadAfterARestart) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].input.metadata, nestedMetadata(500));
     EXPECT_EQ(h.run(h.core->flushOutbox()).size(), 1u);
+}
+
+TEST(ClientCrashSafetyTest, KilledJustAfterAcceptanceLosesNothingAndDuplicatesNothing) {
+    TempDir dir;
+    ClientHarness::Settings settings;
+    settings.accountScope = "crash-account";
+    settings.token = "crash-token";
+    ClientHarness h(settings, fileStores(dir.path));
+    auto session = h.createServiceSession();
+    const std::string messages = "/api/widget/v1/sessions/" + session.sessionId + "/messages";
+    runToItsEnd({h.service.origin(), dir.path.string(), "accepted", session.sessionId,
+                 session.sessionToken});
+    ASSERT_EQ(h.service.requests("POST", messages).size(), 2u);
+
+    // Whatever removal the kill cut short is sent again under its own key, and recognised.
+    h.run(h.core->restoreSession(session));
+    const auto resent = h.run(h.core->flushOutbox());
+    auto posts = h.service.requests("POST", messages);
+    EXPECT_EQ(posts.size(), 2u + resent.size());
+    std::map<std::string, std::set<std::string>> bodiesByKey;
+    for (const auto& post : posts)
+        bodiesByKey[post.header("x-velmora-idempotency-key").value_or("")].insert(post.bodyText());
+    ASSERT_EQ(bodiesByKey.size(), 2u);
+    for (const auto& [key, bodies] : bodiesByKey)
+        EXPECT_EQ(bodies.size(), 1u) << key << " was sent with different bodies";
+    // The second message's save carried the first one's removal to the disk.
+    EXPECT_LE(resent.size(), 1u);
+
+    auto snapshot = h.run(h.core->refresh());
+    EXPECT_EQ(customerMessages(snapshot, "Accepted before the crash: crash-accepted-key-1"), 1);
+    EXPECT_EQ(customerMessages(snapshot, "Accepted before the crash: crash-accepted-key-2"), 1);
+    EXPECT_TRUE(h.run(h.stores.outbox->load()).empty());
+    EXPECT_TRUE(h.run(VelmoraJSONFileOutboxStore(dir.path / "outbox.json").load()).empty());
 }
 
 } // namespace

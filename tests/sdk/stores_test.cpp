@@ -13,11 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -359,6 +362,11 @@ TYPED_TEST(OutboxOrderTest, LoadsByCreatedAtThenInTheOrderFirstSaved) {
     run(outbox.save(outboxEntry("a", "2026-01-02T10:00:01Z")));
     EXPECT_EQ(this->loadedIds(outbox),
               (std::vector<std::string>{"early", "middle", "z", "m", "a", "late"}));
+
+    // An accepted entry is gone at once, whenever its removal reaches the disk.
+    run(outbox.removeAccepted("z"));
+    EXPECT_EQ(this->loadedIds(outbox),
+              (std::vector<std::string>{"early", "middle", "m", "a", "late"}));
 }
 
 TEST(JSONFileOutboxTest, FileHoldsEntriesInTheOrderFirstSavedAndANewStoreKeepsIt) {
@@ -377,6 +385,11 @@ TEST(JSONFileOutboxTest, FileHoldsEntriesInTheOrderFirstSavedAndANewStoreKeepsIt
         idsInFile.emplace_back(entry.as_object().at("id").as_string());
     }
     EXPECT_EQ(idsInFile, (std::vector<std::string>{"z", "a", "m"}));
+
+    // The JSON writer's bytes for the array, though only the changed entry is encoded anew.
+    EXPECT_EQ(readFile(file), "[" + encodeJSON(outboxEntry("z", "2026-01-02T10:00:01Z")) + "," +
+                                  encodeJSON(outboxEntry("a", "2026-01-02T10:00:01Z", 3)) + "," +
+                                  encodeJSON(outboxEntry("m", "2026-01-02T10:00:01Z")) + "]");
 
     VelmoraJSONFileOutboxStore reopened(file);
     const auto entries = run(reopened.load());
@@ -406,6 +419,126 @@ TEST(JSONFileOutboxTest, AFileOverTheSizeLimitIsRefusedUnreadAndNeverTouched) {
               storageError(OutboxFile::corrupt));
     EXPECT_EQ(fs::file_size(file), detail::kMaxStoreFileBytes + 1);
     EXPECT_EQ(fs::last_write_time(file), before);
+}
+
+TEST(JSONFileOutboxTest, ASaveThatWouldOutgrowTheSizeLimitFailsAndChangesNothing) {
+    TemporaryDirectory directory;
+    const auto file = directory.path() / "outbox.json";
+    VelmoraJSONFileOutboxStore outbox(file);
+    const auto kept = outboxEntry("kept", "2026-01-02T10:00:00Z");
+    run(outbox.save(kept));
+    const std::string before = readFile(file);
+
+    // Base64 alone makes this body's text longer than the limit: written, the file would read
+    // back as corrupt and take every other entry with it.
+    auto huge = outboxEntry("huge", "2026-01-02T10:00:01Z");
+    huge.requestBody.assign(detail::kMaxStoreFileBytes / 4 * 3 + 3, 0x41);
+    EXPECT_EQ(failure(outbox.save(huge)), storageError(OutboxFile::saveFailed));
+    EXPECT_EQ(readFile(file), before);
+    EXPECT_EQ(run(outbox.load()), std::vector{kept});
+    EXPECT_EQ(run(VelmoraJSONFileOutboxStore(file).load()), std::vector{kept});
+}
+
+TEST(JSONFileOutboxTest, AFileInAnotherLayoutLoadsAndTheNextSaveWritesItCompactly) {
+    TemporaryDirectory directory;
+    const auto file = directory.path() / "outbox.json";
+    const auto kept = outboxEntry("kept", "2026-01-02T10:00:00Z");
+    // White space and members out of order, as another writer might leave them.
+    writeFile(file, R"([
+  {"attempts": 2, "createdAt": "2026-01-02T10:00:00Z", "input": {"text": "Hello"},
+   "requestBody": "+\/8Awyg=", "sessionId": "s1", "accountScope": "acct", "id": "kept"}
+])");
+    VelmoraJSONFileOutboxStore outbox(file);
+    auto stored = kept;
+    stored.attempts = 2;
+    stored.requestBody.pop_back();
+    EXPECT_EQ(run(outbox.load()), std::vector<VelmoraOutboxEntry>{stored});
+
+    const auto added = outboxEntry("added", "2026-01-02T10:00:01Z");
+    run(outbox.save(added));
+    EXPECT_EQ(readFile(file), "[" + encodeJSON(stored) + "," + encodeJSON(added) + "]");
+}
+
+TEST(JSONFileOutboxTest, AnAcceptedRemovalReachesTheFileWithTheNextWriteOrReadOrLater) {
+    struct Case {
+        const char* name;
+        std::function<void(std::unique_ptr<VelmoraJSONFileOutboxStore>&)> then;
+    };
+    const std::vector<Case> cases{
+        {"the next save",
+         [](auto& outbox) { run(outbox->save(outboxEntry("next", "2026-01-02T10:00:02Z"))); }},
+        {"a load", [](auto& outbox) { run(outbox->load()); }},
+        {"the store's end", [](auto& outbox) { outbox.reset(); }},
+        {"nothing at all", [](auto&) {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryDirectory directory;
+        const auto file = directory.path() / "outbox.json";
+        auto outbox = std::make_unique<VelmoraJSONFileOutboxStore>(file);
+        run(outbox->save(outboxEntry("sent", "2026-01-02T10:00:00Z")));
+        run(outbox->save(outboxEntry("kept", "2026-01-02T10:00:01Z")));
+        run(outbox->removeAccepted("sent"));
+        c.then(outbox);
+
+        // With nothing else to carry it, the removal is written on its own shortly after.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (readFile(file).find("\"sent\"") != std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        const auto ids = [](const std::vector<VelmoraOutboxEntry>& entries) {
+            std::vector<std::string> result;
+            for (const auto& entry : entries) {
+                result.push_back(entry.id);
+            }
+            return result;
+        };
+        const auto expected = std::string(c.name) == "the next save"
+                                  ? std::vector<std::string>{"kept", "next"}
+                                  : std::vector<std::string>{"kept"};
+        EXPECT_EQ(ids(run(VelmoraJSONFileOutboxStore(file).load())), expected);
+    }
+}
+
+TEST(JSONFileOutboxTest, AFailedWriteKeepsAnAcceptedRemovalForTheNextOne) {
+    TemporaryDirectory directory;
+    const auto velmora = directory.path() / "Velmora";
+    const auto file = velmora / "outbox.json";
+    VelmoraJSONFileOutboxStore outbox(file);
+    run(outbox.save(outboxEntry("sent", "2026-01-02T10:00:00Z")));
+    run(outbox.save(outboxEntry("kept", "2026-01-02T10:00:01Z")));
+
+    // A plain file where the store's directory should be: every write fails.
+    fs::remove_all(velmora);
+    writeFile(velmora, "obstacle");
+    run(outbox.removeAccepted("sent"));
+    EXPECT_EQ(failure(outbox.save(outboxEntry("new", "2026-01-02T10:00:02Z"))),
+              storageError(OutboxFile::saveFailed));
+    EXPECT_EQ(run(outbox.load()), std::vector{outboxEntry("kept", "2026-01-02T10:00:01Z")});
+    EXPECT_EQ(readFile(velmora), "obstacle");
+
+    fs::remove(velmora);
+    run(outbox.save(outboxEntry("new", "2026-01-02T10:00:02Z")));
+    EXPECT_EQ(run(VelmoraJSONFileOutboxStore(file).load()),
+              (std::vector{outboxEntry("kept", "2026-01-02T10:00:01Z"),
+                           outboxEntry("new", "2026-01-02T10:00:02Z")}));
+}
+
+TEST(JSONFileOutboxTest, AnEntryThatCannotBeWrittenFailsTheSaveAndChangesNothing) {
+    TemporaryDirectory directory;
+    const auto file = directory.path() / "outbox.json";
+    VelmoraJSONFileOutboxStore outbox(file);
+    const auto kept = outboxEntry("kept", "2026-01-02T10:00:00Z");
+    run(outbox.save(kept));
+    const std::string before = readFile(file);
+
+    auto unwritable = outboxEntry("nan", "2026-01-02T10:00:01Z");
+    unwritable.input.metadata = std::map<std::string, JSONValue>{
+        {"ratio", JSONValue(std::numeric_limits<double>::quiet_NaN())}};
+    EXPECT_EQ(failure(outbox.save(unwritable)), storageError(OutboxFile::saveFailed));
+    EXPECT_EQ(run(outbox.load()), std::vector{kept});
+    EXPECT_EQ(readFile(file), before);
 }
 
 // --- What the file stores add ----------------------------------------------------------------

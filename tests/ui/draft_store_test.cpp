@@ -1,5 +1,6 @@
 #include "controller_test_support.hpp"
 
+#include "velmora/decoding_error.hpp"
 #include "velmora/platform_services.hpp"
 
 #include <fstream>
@@ -69,6 +70,47 @@ TEST_F(DraftStoreTest, KeepsOneDraftPerIdentityThroughTheFile) {
     blanks.text = "  ";
     EXPECT_FALSE(reopened.save(blanks, english));
     EXPECT_EQ(VelmoraWidgetDraftStore(file).state(english), blanks);
+}
+
+TEST(DraftStateDecodingTest, AFailureNamesItsKindAndTheFieldAtFault) {
+    using Kind = VelmoraDecodingError::Kind;
+    struct Case {
+        const char* json;
+        Kind kind;
+        const char* path;
+    };
+    const Case cases[] = {
+        {R"({"attachments":[],"operation":"message"})", Kind::keyNotFound, "text"},
+        {R"({"text":null,"attachments":[],"operation":"message"})", Kind::valueNotFound, "text"},
+        {R"({"text":"t","attachments":{},"operation":"message"})", Kind::typeMismatch,
+         "attachments"},
+        // A bad file keeps its place in the list.
+        {R"({"text":"t","attachments":[{"id":"d"}],"operation":"message"})", Kind::keyNotFound,
+         "attachments[0].fileName"},
+        {R"({"text":"t","attachments":[],"operation":"later"})", Kind::dataCorrupted, "operation"},
+        {R"({"text":"t","attachments":[],"operation":"message","targetSessionId":7})",
+         Kind::typeMismatch, "targetSessionId"},
+        {R"(["t"])", Kind::typeMismatch, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        try {
+            decodeWidgetDraftState(c.json);
+            ADD_FAILURE() << "decoded";
+        } catch (const VelmoraDecodingError& error) {
+            EXPECT_EQ(error.kind(), c.kind);
+            EXPECT_EQ(error.path(), c.path);
+        }
+    }
+    // Unknown keys are ignored and a null optional reads as absent.
+    EXPECT_EQ(decodeWidgetDraftState(
+                  R"({"text":"t","startedAt":null,"attachments":[],"operation":"message","x":1})"),
+              (VelmoraWidgetDraftState{"t",
+                                       std::nullopt,
+                                       std::nullopt,
+                                       {},
+                                       VelmoraWidgetDraftOperation::message,
+                                       std::nullopt}));
 }
 
 TEST_F(DraftStoreTest, ClearOnAMissingFileWritesAnEmptyObjectPrivately) {

@@ -15,12 +15,15 @@ namespace velmora {
 // Durable stores: each keeps its whole table in one JSON file, read once on first use and
 // rewritten whole, atomically and with mode 0600, on every change. A change reaches memory only
 // after its file is written; a failed write throws the store's "could not be saved." error and
-// leaves the store as it was. A file that is there but cannot be read or decoded is never
-// overwritten: the store object fails that call and every later one with its "is corrupt."
-// error (code `outboxCorrupt`); a new object reads the file afresh. Only nothing at the path is
-// an empty store, and that creates no file until the first change. A file of more than 64 MiB
-// (64 * 1024 * 1024 bytes, far more than any real store holds) counts as unreadable: it is
-// refused without being read into memory, with the same "is corrupt." error.
+// leaves the store as it was. The one exception is the outbox's `removeAccepted`: it changes
+// memory at once and its file write follows with the store's next change or load, within a
+// second at the latest, or when the store is destroyed. A file that is there but cannot be read or
+// decoded is never overwritten: the store object fails that call and every later one with its "is
+// corrupt." error (code `outboxCorrupt`); a new object reads the file afresh. Only nothing at the
+// path is an empty store, and that creates no file until the first change. A file of more than
+// 64 MiB (64 * 1024 * 1024 bytes, far more than any real store holds) counts as unreadable: it is
+// refused without being read into memory, with the same "is corrupt." error; a change that
+// would make the file larger fails with the "could not be saved." error and changes nothing.
 //
 // Each store is an actor on a thread of its own: file I/O never blocks the caller's executor,
 // and callers resume on their own executor. A store must outlive the calls made on it. Nothing
@@ -41,6 +44,7 @@ public:
     boost::asio::awaitable<std::vector<VelmoraOutboxEntry>> load() override;
     boost::asio::awaitable<void> save(VelmoraOutboxEntry entry) override;
     boost::asio::awaitable<void> remove(std::string id) override;
+    boost::asio::awaitable<void> removeAccepted(std::string id) override;
 
 private:
     class Impl;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -31,6 +32,12 @@ public:
     /// Inserts the entry, or replaces the one with the same `id` (which keeps its place).
     virtual boost::asio::awaitable<void> save(VelmoraOutboxEntry entry) = 0;
     virtual boost::asio::awaitable<void> remove(std::string id) = 0;
+    /// Removes an entry the service has accepted. Unlike `remove`, it may return before the
+    /// removal is durable: an entry that comes back after a crash is sent again under its own
+    /// idempotency key, which the service recognises. By default it is `remove`.
+    virtual boost::asio::awaitable<void> removeAccepted(std::string id) {
+        return remove(std::move(id));
+    }
 };
 
 /// The current session per account scope.

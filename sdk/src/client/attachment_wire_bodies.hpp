@@ -1,13 +1,16 @@
 #pragma once
 
 #include "client/attachment_rules.hpp"
-#include "detail/json_codec.hpp"
+#include "detail/model_codecs.hpp"
+#include "detail/record_codec.hpp"
+
+#include <boost/describe/class.hpp>
 
 #include <string>
 #include <vector>
 
 // The JSON of the attachment endpoints: intents asked for and granted, and a signed upload's
-// answer.
+// answer. Each body is its fields, written and read by the described-record codec.
 namespace velmora::detail {
 
 struct AttachmentIntentRequest {
@@ -24,19 +27,10 @@ struct AttachmentUploadResponse {
     std::string attachmentId;
 };
 
-template <> struct Codec<VelmoraAttachmentDescriptor> {
-    static json::value encode(const VelmoraAttachmentDescriptor& v);
-    static VelmoraAttachmentDescriptor decode(const json::value& v, const std::string& path);
-};
-template <> struct Codec<AttachmentIntentRequest> {
-    static json::value encode(const AttachmentIntentRequest& v);
-};
-template <> struct Codec<AttachmentIntentResponse> {
-    static json::value encode(const AttachmentIntentResponse& v);
-    static AttachmentIntentResponse decode(const json::value& v, const std::string& path);
-};
-template <> struct Codec<AttachmentUploadResponse> {
-    static AttachmentUploadResponse decode(const json::value& v, const std::string& path);
-};
+BOOST_DESCRIBE_STRUCT(VelmoraAttachmentDescriptor, (),
+                      (clientId, fileName, mimeType, sizeBytes, kind))
+BOOST_DESCRIBE_STRUCT(AttachmentIntentRequest, (), (attachments))
+BOOST_DESCRIBE_STRUCT(AttachmentIntentResponse, (), (ok, intents))
+BOOST_DESCRIBE_STRUCT(AttachmentUploadResponse, (), (ok, attachmentId))
 
 } // namespace velmora::detail

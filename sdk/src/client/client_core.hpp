@@ -192,6 +192,8 @@ public:
                                                      VelmoraSession session,
                                                      std::int64_t requestGeneration);
     Task<void> removeOutboxEntry(std::string id, std::optional<std::int64_t> requestGeneration);
+    /// The removal of an entry the service accepted, which need not be durable at once.
+    Task<void> removeAcceptedOutboxEntry(std::string id, std::int64_t requestGeneration);
 
     // Attachments.
     /// One request to an absolute address with the client's headers and a 60-second time-out;

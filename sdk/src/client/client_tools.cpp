@@ -1,6 +1,7 @@
 #include "client/client_core.hpp"
 
 #include "client/operation_arguments.hpp"
+#include "detail/client_tool_codecs.hpp"
 #include "detail/date_time.hpp"
 #include "detail/pattern.hpp"
 #include "detail/text.hpp"
@@ -11,34 +12,6 @@
 
 namespace velmora {
 namespace detail {
-
-template <> struct Codec<VelmoraClientToolRequest> {
-    static json::value encode(const VelmoraClientToolRequest& v) {
-        ObjectWriter w;
-        w.field("toolName", v.toolName)
-            .field("basisMessageId", v.basisMessageId)
-            .field("input", v.input);
-        return w.take();
-    }
-    static VelmoraClientToolRequest decode(const json::value& v, const std::string& path) {
-        ObjectReader r(v, path);
-        return {r.required<std::string>("toolName"), r.required<std::string>("basisMessageId"),
-                r.required<JSONValue::Object>("input")};
-    }
-};
-
-template <> struct Codec<VelmoraClientToolResult> {
-    static json::value encode(const VelmoraClientToolResult& v) {
-        ObjectWriter w;
-        w.field("callId", v.callId).field("output", v.output);
-        return w.take();
-    }
-    static VelmoraClientToolResult decode(const json::value& v, const std::string& path) {
-        ObjectReader r(v, path);
-        return {r.required<std::string>("callId"), r.required<JSONValue::Object>("output")};
-    }
-};
-
 namespace {
 
 using Object = JSONValue::Object;

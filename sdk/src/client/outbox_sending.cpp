@@ -114,10 +114,11 @@ ClientCore::sendOutboxEntry(VelmoraOutboxEntry entry, VelmoraSession session,
         // The service holds the message now, so the send has succeeded whatever happens to the
         // entry. Reporting a failed removal as a failed send would invite a resend under a new
         // key, and a duplicate message; a surviving entry is re-sent by a flush under its own
-        // key, which the service recognises.
+        // key, which the service recognises. For the same reason the removal need not reach
+        // the disk before the send returns.
         std::exception_ptr removalFailure;
         try {
-            co_await removeOutboxEntry(entry.id, requestGeneration);
+            co_await removeAcceptedOutboxEntry(entry.id, requestGeneration);
         } catch (...) {
             removalFailure = std::current_exception();
         }
@@ -169,6 +170,15 @@ ClientCore::removeOutboxEntry(std::string id, std::optional<std::int64_t> reques
     if (requestGeneration && generation_ != *requestGeneration)
         co_return;
     co_await outbox_->remove(std::move(id));
+}
+
+ClientCore::Task<void> ClientCore::removeAcceptedOutboxEntry(std::string id,
+                                                             std::int64_t requestGeneration) {
+    co_await persistenceLock_.acquire();
+    PersistenceLockHold hold(persistenceLock_);
+    if (generation_ != requestGeneration)
+        co_return;
+    co_await outbox_->removeAccepted(std::move(id));
 }
 
 } // namespace velmora::detail

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "detail/json_codec.hpp"
+#include "detail/model_codecs.hpp"
+#include "detail/record_codec.hpp"
 #include "velmora/configuration.hpp"
 #include "velmora/models.hpp"
+
+#include <boost/describe/class.hpp>
 
 #include <optional>
 #include <string>
@@ -10,6 +13,7 @@
 
 // The JSON the client exchanges with the widget API. Request bodies are written canonically
 // (sorted keys) by the request pipeline; answers are read strictly, unknown members ignored.
+// Each body is its fields, written and read by the described-record codec.
 namespace velmora::detail {
 
 struct SessionStartRequest {
@@ -78,21 +82,17 @@ Data encodeSessionStartBody(const VelmoraConfiguration& configuration,
 Data encodeMessageBody(const VelmoraConfiguration& configuration,
                        const VelmoraMessageInput& completed);
 
-template <> struct Codec<SessionStartRequest> {
-    static json::value encode(const SessionStartRequest& v);
-};
-template <> struct Codec<MessageRequest> { static json::value encode(const MessageRequest& v); };
-template <> struct Codec<SessionResponse> {
-    static SessionResponse decode(const json::value& v, const std::string& path);
-};
-template <> struct Codec<ResumeResponse> {
-    static ResumeResponse decode(const json::value& v, const std::string& path);
-};
-template <> struct Codec<AcceptedResponse> {
-    static AcceptedResponse decode(const json::value& v, const std::string& path);
-};
-template <> struct Codec<MessagesResponse> {
-    static MessagesResponse decode(const json::value& v, const std::string& path);
-};
+BOOST_DESCRIBE_STRUCT(SessionStartRequest, (),
+                      (integrationPublicId, locale, message, startedAt, prefill, metadata, timeZone,
+                       turnstileToken, idempotencyKey))
+BOOST_DESCRIBE_STRUCT(MessageRequest, (),
+                      (integrationPublicId, locale, message, startedAt, metadata, timeZone,
+                       turnstileToken, idempotencyKey))
+BOOST_DESCRIBE_STRUCT(SessionResponse, (), (ok, sessionId, conversationId, sessionToken, messageId))
+BOOST_DESCRIBE_STRUCT(ResumeResponse, (), (ok, sessionId, conversationId, sessionToken))
+BOOST_DESCRIBE_STRUCT(AcceptedResponse, (), (ok, sessionId, conversationId, messageId, status))
+BOOST_DESCRIBE_STRUCT(MessagesResponse, (),
+                      (ok, sessionId, conversationId, messages, support, procedureAction,
+                       procedureQuickActions, conversationRevision))
 
 } // namespace velmora::detail

@@ -1,26 +1,38 @@
 #pragma once
 
-#include "detail/json_codec.hpp"
+// The durable intent records' codecs, for the stores that keep tables of them in files: each
+// record's JSON is its fields, written and read by the described-record codec.
+
+#include "detail/model_codecs.hpp"
+#include "detail/record_codec.hpp"
 #include "velmora/durable_records.hpp"
+
+#include <boost/describe/class.hpp>
 
 #include <string>
 
+namespace velmora {
+
+BOOST_DESCRIBE_STRUCT(VelmoraOutboxEntry, (),
+                      (id, accountScope, sessionId, requestBody, input, createdAt, attempts))
+BOOST_DESCRIBE_STRUCT(VelmoraPendingSessionStart, (),
+                      (accountScope, idempotencyKey, requestBody, input, createdAt))
+BOOST_DESCRIBE_STRUCT(VelmoraPendingAttachmentUpload, (), (clientId, intent, uploaded))
+BOOST_DESCRIBE_STRUCT(VelmoraPendingAttachmentSend, (),
+                      (accountScope, sessionId, messageId, attachments, uploads, createdAt))
+BOOST_DESCRIBE_STRUCT(VelmoraPendingAttachmentOperation, (),
+                      (accountScope, kind, idempotencyKey, requestBody, sessionInput, messageInput,
+                       attachments, sessionId, messageId, createdAt))
+
+} // namespace velmora
+
 namespace velmora::detail {
 
-// The durable intent records' codecs, for the stores that keep tables of them in files.
-#define VELMORA_DURABLE_RECORD_CODEC(Type)                                                         \
-    template <> struct Codec<Type> {                                                               \
-        static json::value encode(const Type& value);                                              \
-        static Type decode(const json::value& value, const std::string& path);                     \
-    };
-
-VELMORA_DURABLE_RECORD_CODEC(VelmoraOutboxEntry)
-VELMORA_DURABLE_RECORD_CODEC(VelmoraPendingSessionStart)
-VELMORA_DURABLE_RECORD_CODEC(VelmoraPendingAttachmentUpload)
-VELMORA_DURABLE_RECORD_CODEC(VelmoraPendingAttachmentSend)
-VELMORA_DURABLE_RECORD_CODEC(VelmoraPendingAttachmentOperationKind)
-VELMORA_DURABLE_RECORD_CODEC(VelmoraPendingAttachmentOperation)
-
-#undef VELMORA_DURABLE_RECORD_CODEC
+/// The operation kind travels as its text; any other text fails as corrupted data.
+template <> struct Codec<VelmoraPendingAttachmentOperationKind> {
+    static json::value encode(const VelmoraPendingAttachmentOperationKind& value);
+    static VelmoraPendingAttachmentOperationKind decode(const json::value& value,
+                                                        const std::string& path);
+};
 
 } // namespace velmora::detail

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "detail/record_codec.hpp"
+
+#include <boost/describe/class.hpp>
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -14,6 +18,9 @@ struct ProcedureCatalogue {
     std::vector<std::string> revisionedProcedureIds;
     std::map<std::string, std::map<std::string, std::string>> locales;
 };
+
+// The resource's JSON is the catalogue's fields.
+BOOST_DESCRIBE_STRUCT(ProcedureCatalogue, (), (revisionedProcedureIds, locales))
 
 /// Nothing when the text is not a valid catalogue (both keys are required).
 std::optional<ProcedureCatalogue> decodeProcedureCatalogue(std::string_view json) noexcept;

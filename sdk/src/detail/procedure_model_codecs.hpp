@@ -1,30 +1,29 @@
 #pragma once
 
-#include "detail/json_codec.hpp"
+// The form, procedure and commerce records' codecs, for code that embeds them in other bodies:
+// each record's JSON is its fields, written and read by the described-record codec.
+
+#include "detail/record_codec.hpp"
 #include "velmora/procedure_models.hpp"
 
-#include <string>
+#include <boost/describe/class.hpp>
 
-namespace velmora::detail {
+namespace velmora {
 
-// The form, procedure and commerce records' codecs, for code that embeds them in other bodies.
-#define VELMORA_PROCEDURE_MODEL_CODEC(Type)                                                        \
-    template <> struct Codec<Type> {                                                               \
-        static json::value encode(const Type& value);                                              \
-        static Type decode(const json::value& value, const std::string& path);                     \
-    };
+BOOST_DESCRIBE_STRUCT(VelmoraConversationFormField, (),
+                      (id, name, type, options, required, conditions, value))
+BOOST_DESCRIBE_STRUCT(VelmoraConversationForm, (), (requestId, name, submitLabel, status, fields))
+BOOST_DESCRIBE_STRUCT(VelmoraFormSubmission, (), (ok, requestId, status))
+BOOST_DESCRIBE_STRUCT(VelmoraProcedureActionInput, (),
+                      (action, value, idempotencyKey, procedureId, locale, runId, expectedUpdatedAt,
+                       stepId, parameterId, timeZone, nativeCommerceUi))
+BOOST_DESCRIBE_STRUCT(VelmoraProcedureActionResult, (), (ok, sessionId))
+BOOST_DESCRIBE_STRUCT(VelmoraCommerceLineItemSelection, (), (lineItemReference, quantity))
+BOOST_DESCRIBE_STRUCT(VelmoraCommerceSelection, (), (storeReference, orderReference, lineItems))
+BOOST_DESCRIBE_STRUCT(VelmoraCommerceProposalInput, (), (actionId, selection))
+BOOST_DESCRIBE_STRUCT(VelmoraCommerceProposalResult, (),
+                      (state, proposalId, actionId, code, confirmationExpiresAt))
+BOOST_DESCRIBE_STRUCT(VelmoraCommerceConfirmationResult, (),
+                      (state, proposalId, actionId, executionState, code))
 
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraConversationFormField)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraConversationForm)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraFormSubmission)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraProcedureActionInput)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraProcedureActionResult)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraCommerceLineItemSelection)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraCommerceSelection)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraCommerceProposalInput)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraCommerceProposalResult)
-VELMORA_PROCEDURE_MODEL_CODEC(VelmoraCommerceConfirmationResult)
-
-#undef VELMORA_PROCEDURE_MODEL_CODEC
-
-} // namespace velmora::detail
+} // namespace velmora

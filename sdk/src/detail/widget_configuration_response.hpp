@@ -1,9 +1,12 @@
 #pragma once
 
 #include "detail/json_codec.hpp"
+#include "detail/record_codec.hpp"
 #include "detail/widget_codecs.hpp"
 #include "velmora/json_value.hpp"
 #include "velmora/widget_configuration.hpp"
+
+#include <boost/describe/class.hpp>
 
 #include <map>
 #include <optional>
@@ -45,6 +48,38 @@ struct WidgetAppearanceResponse {
                            const WidgetAppearanceResponse&) = default;
 };
 
+} // namespace velmora::detail
+
+namespace velmora {
+
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetNavigation, (), (messages, help))
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetVoiceSettings, (),
+                      (enabled, defaultSpeechLanguage, allowedSpeechLanguages))
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetBusinessHoursWindow, (), (weekday, startMinute, endMinute))
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetOfficeHoliday, (), (date, name))
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetAvailabilitySnapshot, (),
+                      (state, withinBusinessHours, humanAvailable, aiAvailable,
+                       expectedReplyMinutes, expectedReplySource, firstReplySlaMinutes,
+                       calculatedAt))
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetAvailabilityMessageKeys, (),
+                      (teamOnline, aiOnline, busy, offline, replyTeam, replyAi, replyBusy,
+                       replyOffline, replyTeamSla, replyAiSla, replyBusySla, replyOfflineSla,
+                       replyUnknown))
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetAvailability, (),
+                      (mode, timezone, businessHours, holidays, showAgentAvailability, snapshot,
+                       messageKeys))
+
+} // namespace velmora
+
+namespace velmora::detail {
+
+BOOST_DESCRIBE_STRUCT(WidgetConfigurationTheme, (), (colorMode))
+BOOST_DESCRIBE_STRUCT(WidgetAppearanceResponseConfig, (),
+                      (appearance, workspacePublicName, theme, aiMode, channels, navigation,
+                       availability, voice))
+BOOST_DESCRIBE_STRUCT(WidgetAppearanceResponse, (), (ok, config))
+
+// Enumerations travel as their texts.
 #define VELMORA_DECLARE_DECODE_CODEC(Type)                                                         \
     template <> struct Codec<Type> {                                                               \
         static Type decode(const json::value& v, const std::string& path);                         \
@@ -54,22 +89,8 @@ VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetChannel);
 VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetAvailabilityMode);
 VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetAvailabilityState);
 VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetReplyExpectationSource);
-VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetNavigation);
-VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetBusinessHoursWindow);
-VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetOfficeHoliday);
-VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetAvailabilitySnapshot);
-VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetAvailabilityMessageKeys);
-VELMORA_DECLARE_DECODE_CODEC(VelmoraWidgetAvailability);
-VELMORA_DECLARE_DECODE_CODEC(WidgetConfigurationTheme);
-VELMORA_DECLARE_DECODE_CODEC(WidgetAppearanceResponseConfig);
-VELMORA_DECLARE_DECODE_CODEC(WidgetAppearanceResponse);
 
 #undef VELMORA_DECLARE_DECODE_CODEC
-
-template <> struct Codec<VelmoraWidgetVoiceSettings> {
-    static json::value encode(const VelmoraWidgetVoiceSettings& v);
-    static VelmoraWidgetVoiceSettings decode(const json::value& v, const std::string& path);
-};
 
 /// Reads the body of the configuration answer; throws `VelmoraDecodingError`.
 WidgetAppearanceResponse decodeWidgetAppearanceResponse(std::string_view body);

@@ -1,13 +1,36 @@
 #include "velmora/ui/widget_draft_store.hpp"
 
+#include "detail/enum_text.hpp"
+#include "detail/model_codecs.hpp"
+#include "detail/record_codec.hpp"
 #include "velmora/client.hpp"
-#include "velmora/decoding_error.hpp"
-#include "velmora/json_coding.hpp"
-#include "velmora/json_value.hpp"
 #include "velmora/platform_services.hpp"
 #include "velmora/ui/widget_client.hpp"
 
+#include <boost/describe/class.hpp>
+
+#include <map>
 #include <system_error>
+
+namespace velmora {
+
+BOOST_DESCRIBE_STRUCT(VelmoraWidgetDraftState, (),
+                      (text, idempotencyKey, startedAt, attachments, operation, targetSessionId))
+
+} // namespace velmora
+
+namespace velmora::detail {
+
+template <> struct Codec<VelmoraWidgetDraftOperation> {
+    static json::value encode(const VelmoraWidgetDraftOperation& value) {
+        return json::string(rawValue(value));
+    }
+    static VelmoraWidgetDraftOperation decode(const json::value& json, const std::string& path) {
+        return decodeEnumText(json, path, &velmoraWidgetDraftOperationFromRawValue);
+    }
+};
+
+} // namespace velmora::detail
 
 namespace velmora {
 namespace {
@@ -22,108 +45,14 @@ VelmoraError storageError(std::string_view message) {
                         std::string(message));
 }
 
-std::string quoted(const std::string& text) {
-    return encodeJSON(JSONValue(text));
+using DraftFile = std::map<std::string, VelmoraWidgetDraftState>;
+
+DraftFile decodeFile(std::string_view bytes) {
+    return detail::Codec<DraftFile>::decode(detail::parseJSON(bytes), "");
 }
 
-[[noreturn]] void fail(VelmoraDecodingError::Kind kind, const std::string& path,
-                       const std::string& detail) {
-    throw VelmoraDecodingError(kind, path, detail);
-}
-
-const JSONValue* member(const JSONValue::Object& object, const std::string& key) {
-    const auto it = object.find(key);
-    return it == object.end() ? nullptr : &it->second;
-}
-
-const JSONValue& required(const JSONValue::Object& object, const std::string& key,
-                          const std::string& path) {
-    const JSONValue* value = member(object, key);
-    if (value == nullptr) {
-        fail(VelmoraDecodingError::Kind::keyNotFound, path, "missing \"" + key + "\"");
-    }
-    if (value->isNull()) {
-        fail(VelmoraDecodingError::Kind::valueNotFound, path + "." + key, "null");
-    }
-    return *value;
-}
-
-const std::string& requiredString(const JSONValue::Object& object, const std::string& key,
-                                  const std::string& path) {
-    const auto* text = required(object, key, path).ifString();
-    if (text == nullptr) {
-        fail(VelmoraDecodingError::Kind::typeMismatch, path + "." + key, "expected a string");
-    }
-    return *text;
-}
-
-std::optional<std::string> optionalString(const JSONValue::Object& object, const std::string& key,
-                                          const std::string& path) {
-    const JSONValue* value = member(object, key);
-    if (value == nullptr || value->isNull()) {
-        return std::nullopt;
-    }
-    if (const auto* text = value->ifString()) {
-        return *text;
-    }
-    fail(VelmoraDecodingError::Kind::typeMismatch, path + "." + key, "expected a string");
-}
-
-VelmoraWidgetDraftState decodeState(const JSONValue& value, const std::string& path) {
-    const auto* object = value.ifObject();
-    if (object == nullptr) {
-        fail(VelmoraDecodingError::Kind::typeMismatch, path, "expected an object");
-    }
-    VelmoraWidgetDraftState state;
-    state.text = requiredString(*object, "text", path);
-    state.idempotencyKey = optionalString(*object, "idempotencyKey", path);
-    state.startedAt = optionalString(*object, "startedAt", path);
-    const auto* attachments = required(*object, "attachments", path).ifArray();
-    if (attachments == nullptr) {
-        fail(VelmoraDecodingError::Kind::typeMismatch, path + ".attachments", "expected an array");
-    }
-    for (const auto& attachment : *attachments) {
-        // The SDK's own codec reads each file, so its bytes are checked as the client checks them.
-        state.attachments.push_back(decodeJSON<VelmoraAttachmentDraft>(encodeJSON(attachment)));
-    }
-    const auto& operation = requiredString(*object, "operation", path);
-    const auto parsed = velmoraWidgetDraftOperationFromRawValue(operation);
-    if (!parsed) {
-        fail(VelmoraDecodingError::Kind::dataCorrupted, path + ".operation",
-             "unknown operation \"" + operation + "\"");
-    }
-    state.operation = *parsed;
-    state.targetSessionId = optionalString(*object, "targetSessionId", path);
-    return state;
-}
-
-std::map<std::string, VelmoraWidgetDraftState> decodeFile(std::string_view bytes) {
-    const JSONValue document = decodeJSON<JSONValue>(bytes);
-    const auto* object = document.ifObject();
-    if (object == nullptr) {
-        fail(VelmoraDecodingError::Kind::typeMismatch, "", "expected an object");
-    }
-    std::map<std::string, VelmoraWidgetDraftState> states;
-    for (const auto& [identity, value] : *object) {
-        states.emplace(identity, decodeState(value, identity));
-    }
-    return states;
-}
-
-std::string encodeFile(const std::map<std::string, VelmoraWidgetDraftState>& states) {
-    std::string out = "{";
-    bool first = true;
-    for (const auto& [identity, state] : states) {
-        if (!first) {
-            out += ',';
-        }
-        first = false;
-        out += quoted(identity);
-        out += ':';
-        out += encodeJSON(state);
-    }
-    out += '}';
-    return out;
+std::string encodeFile(const DraftFile& states) {
+    return detail::writeJSON(detail::Codec<DraftFile>::encode(states));
 }
 
 } // namespace
@@ -144,30 +73,11 @@ velmoraWidgetDraftOperationFromRawValue(std::string_view text) noexcept {
 }
 
 std::string encodeJSON(const VelmoraWidgetDraftState& value) {
-    std::string out = "{\"text\":" + quoted(value.text);
-    if (value.idempotencyKey) {
-        out += ",\"idempotencyKey\":" + quoted(*value.idempotencyKey);
-    }
-    if (value.startedAt) {
-        out += ",\"startedAt\":" + quoted(*value.startedAt);
-    }
-    out += ",\"attachments\":[";
-    for (std::size_t i = 0; i < value.attachments.size(); ++i) {
-        if (i > 0) {
-            out += ',';
-        }
-        out += encodeJSON(value.attachments[i]);
-    }
-    out += "],\"operation\":" + quoted(std::string(rawValue(value.operation)));
-    if (value.targetSessionId) {
-        out += ",\"targetSessionId\":" + quoted(*value.targetSessionId);
-    }
-    out += '}';
-    return out;
+    return detail::encodeRecord(value);
 }
 
 VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json) {
-    return decodeState(decodeJSON<JSONValue>(json), "");
+    return detail::decodeRecord<VelmoraWidgetDraftState>(json);
 }
 
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore() = default;
