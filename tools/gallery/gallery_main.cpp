@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     velmora::gallery::addMessageRowScenes(scenes);
     // The widget panel.
     velmora::gallery::addPanelScenes(scenes);
+    // The home and help screens.
+    velmora::gallery::addHelpScenes(scenes);
     int failures = 0;
     for (const auto& scene : scenes) {
         auto widget = scene.build();
