@@ -81,8 +81,8 @@ TEST(TextTest, FindsNeedlesMadeOfWholeGraphemesOnly) {
         {"billing help", "help", true},
         {"billing help", "", true},
         {"", "a", false},
-        {"q\u0301", "q", false},               // the accent belongs to the q
-        {"aq\u0301 q", "q", true},             // a later, bare q is found
+        {"q\u0301", "q", false},   // the accent belongs to the q
+        {"aq\u0301 q", "q", true}, // a later, bare q is found
         {"q\u0301", "q\u0301", true},
         {flagUA + flagDE, "\U0001F1E6\U0001F1E9", false}, // the middle of two flags
         {flagUA + flagDE, flagDE, true},

@@ -16,47 +16,64 @@ namespace velmora::gallery {
 namespace {
 
 struct HelpTexts {
-    const char *sendMessage, *sendDetail, *search, *empty, *failed, *retry, *stepFailed,
-        *escalate, *hoursQ, *hoursA, *orderQ, *orderA, *orderAction, *trackTitle, *trackDesc,
-        *prompt, *shipped, *missing, *answer, *handoff, *refund, *teamOnline, *reply;
+    const char *sendMessage, *sendDetail, *search, *empty, *failed, *retry, *stepFailed, *escalate,
+        *hoursQ, *hoursA, *orderQ, *orderA, *orderAction, *trackTitle, *trackDesc, *prompt,
+        *shipped, *missing, *answer, *handoff, *refund;
 };
 
 const std::map<std::string, HelpTexts>& helpTexts() {
     static const std::map<std::string, HelpTexts> texts = {
         {"en",
-         {"Send us a message", "We usually reply in a few minutes", "Search for help",
-          "No results. Try other words.", "Something went wrong.", "Try again",
-          "This step is no longer available.", "Talk to a person", "When are you open?",
-          "Our team answers every day from 9:00 to 17:00.", "Where is my order?",
-          "Most orders arrive within five working days.", "Track an order", "Track an order",
-          "Find out where your parcel is.", "Has your order shipped?", "Yes, it shipped",
-          "No, nothing yet", "Use the tracking link in your shipping e-mail.",
-          "We will pass you to our team.", "Refund order {order}", "Our team is online",
-          "Replies in about 4 minutes"}},
+         {"Send us a message",
+          "We usually reply in a few minutes",
+          "Search for help",
+          "No results. Try other words.",
+          "Something went wrong.",
+          "Try again",
+          "This step is no longer available.",
+          "Talk to a person",
+          "When are you open?",
+          "Our team answers every day from 9:00 to 17:00.",
+          "Where is my order?",
+          "Most orders arrive within five working days.",
+          "Track an order",
+          "Track an order",
+          "Find out where your parcel is.",
+          "Has your order shipped?",
+          "Yes, it shipped",
+          "No, nothing yet",
+          "Use the tracking link in your shipping e-mail.",
+          "We will pass you to our team.",
+          "Refund order {order}"}},
         {"de",
          {"Schreiben Sie uns eine Nachricht",
           "Wir antworten normalerweise innerhalb weniger Minuten, auch an Wochenenden",
-          "Hilfe durchsuchen", "Keine Ergebnisse. Versuchen Sie es mit anderen Wörtern.",
-          "Etwas ist schiefgelaufen.", "Erneut versuchen",
-          "Dieser Schritt ist nicht mehr verfügbar.", "Mit einer Person sprechen",
+          "Hilfe durchsuchen",
+          "Keine Ergebnisse. Versuchen Sie es mit anderen Wörtern.",
+          "Etwas ist schiefgelaufen.",
+          "Erneut versuchen",
+          "Dieser Schritt ist nicht mehr verfügbar.",
+          "Mit einer Person sprechen",
           "Wann ist Ihr Kundendienst telefonisch und per Nachricht erreichbar?",
           "Unser Team antwortet täglich von 9:00 bis 17:00 Uhr, an Feiertagen eingeschränkt.",
           "Wo ist meine Bestellung?",
           "Die meisten Bestellungen kommen innerhalb von fünf Werktagen an.",
-          "Sendungsverfolgung starten", "Bestellung verfolgen",
+          "Sendungsverfolgung starten",
+          "Bestellung verfolgen",
           "Finden Sie heraus, wo sich Ihr Paket gerade befindet.",
-          "Wurde Ihre Bestellung bereits versandt?", "Ja, die Bestellung wurde versandt",
+          "Wurde Ihre Bestellung bereits versandt?",
+          "Ja, die Bestellung wurde versandt",
           "Nein, noch nichts angekommen",
           "Nutzen Sie den Link zur Sendungsverfolgung in Ihrer Versandbestätigung.",
-          "Wir verbinden Sie mit unserem Team.", "Bestellung {order} erstatten",
-          "Unser Team ist online", "Antwort in etwa 4 Minuten"}},
+          "Wir verbinden Sie mit unserem Team.",
+          "Bestellung {order} erstatten"}},
     };
     return texts;
 }
 
 VelmoraWidgetExperience helpExperience(const std::string& locale, bool dark) {
-    auto experience = fixtures::experience(
-        locale, dark ? VelmoraWidgetColorMode::dark : VelmoraWidgetColorMode::light);
+    auto experience = fixtures::experience(locale, dark ? VelmoraWidgetColorMode::dark
+                                                        : VelmoraWidgetColorMode::light);
     auto values = experience.copy.values();
     const auto& t = helpTexts().at(locale);
     values["home.sendMessage"] = t.sendMessage;
@@ -66,9 +83,6 @@ VelmoraWidgetExperience helpExperience(const std::string& locale, bool dark) {
     values["status.operationFailed"] = t.failed;
     values["action.retry"] = t.retry;
     values["status.failed"] = t.stepFailed;
-    values["availability.status.teamOnline"] = t.teamOnline;
-    values["availability.reply.teamSla"] = t.reply;
-    values["availability.reply.team"] = t.reply;
     experience.copy = VelmoraWidgetCopy(values);
     return experience;
 }
@@ -80,13 +94,12 @@ VelmoraWidgetContentSnapshot helpContent(const std::string& locale) {
     s.behavior.enabled = true;
     s.behavior.showFaqFirst = true;
     s.behavior.operatorEscalationLabelKey = "escalate";
-    s.messages = {{"escalate", t.escalate},      {"hours.q", t.hoursQ},
-                  {"hours.a", t.hoursA},         {"order.q", t.orderQ},
-                  {"order.a", t.orderA},         {"order.action", t.orderAction},
-                  {"track.title", t.trackTitle}, {"track.desc", t.trackDesc},
-                  {"prompt", t.prompt},          {"shipped", t.shipped},
-                  {"missing", t.missing},        {"answer", t.answer},
-                  {"handoff", t.handoff},        {"refund", t.refund}};
+    s.messages = {
+        {"escalate", t.escalate},      {"hours.q", t.hoursQ},       {"hours.a", t.hoursA},
+        {"order.q", t.orderQ},         {"order.a", t.orderA},       {"order.action", t.orderAction},
+        {"track.title", t.trackTitle}, {"track.desc", t.trackDesc}, {"prompt", t.prompt},
+        {"shipped", t.shipped},        {"missing", t.missing},      {"answer", t.answer},
+        {"handoff", t.handoff},        {"refund", t.refund}};
     s.behavior.faq = {{"opening-hours", "hours.q", "hours.a", "contact-support", std::nullopt,
                        std::nullopt, std::nullopt},
                       {"order-status", "order.q", "order.a", "start-workflow", "order.action",
@@ -125,8 +138,8 @@ std::optional<VelmoraWidgetAvailability> teamOnline() {
 }
 
 QColor surface(const VelmoraWidgetExperience& e, bool dark) {
-    return QColor(QString::fromStdString(dark ? e.appearance.dark.surface
-                                              : e.appearance.light.surface));
+    return QColor(
+        QString::fromStdString(dark ? e.appearance.dark.surface : e.appearance.light.surface));
 }
 
 QColor textColor(const VelmoraWidgetExperience& e, bool dark) {
@@ -147,8 +160,7 @@ struct HelpSceneState {
     bool hostActionFailed = false;
 };
 
-std::unique_ptr<QWidget> helpScene(const std::string& locale, bool dark,
-                                   const HelpSceneState& st) {
+std::unique_ptr<QWidget> helpScene(const std::string& locale, bool dark, const HelpSceneState& st) {
     const auto experience = helpExperience(locale, dark);
     const detail::PanelContext context{experience, dark, true};
     const VelmoraWidgetContentState content(
@@ -188,8 +200,8 @@ std::unique_ptr<QWidget> homeScene(const std::string& locale, bool dark, bool wi
     const detail::PanelContext context{experience, dark, true};
     const VelmoraWidgetContentState content(
         loading ? std::nullopt : std::optional(helpContent(locale)), loading,
-        failed ? std::optional(VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt,
-                                            "offline"))
+        failed ? std::optional(
+                     VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt, "offline"))
                : std::nullopt);
     const std::optional<VelmoraError> refused =
         withHelp ? std::nullopt
@@ -227,24 +239,19 @@ void addHelpScenes(std::vector<Scene>& scenes) {
     add("home-loading-light-en", [] { return homeScene("en", false, true, true, false); });
     add("home-content-error-light-en", [] { return homeScene("en", false, true, true, true); });
     add("help-empty-light-en", [] { return helpScene("en", false, {.query = "refund"}); });
-    add("help-loading-light-en", [] {
-        return helpScene("en", false, {.loaded = false, .loading = true});
-    });
-    add("help-content-error-dark-en", [] {
-        return helpScene("en", true, {.loaded = false, .contentError = true});
-    });
-    add("help-workflow-answer-light-de", [] {
-        return helpScene("de", false, {.workflow = "track-order", .step = "answer"});
-    });
-    add("help-workflow-handoff-light-en", [] {
-        return helpScene("en", false, {.workflow = "track-order", .step = "handoff"});
-    });
+    add("help-loading-light-en",
+        [] { return helpScene("en", false, {.loaded = false, .loading = true}); });
+    add("help-content-error-dark-en",
+        [] { return helpScene("en", true, {.loaded = false, .contentError = true}); });
+    add("help-workflow-answer-light-de",
+        [] { return helpScene("de", false, {.workflow = "track-order", .step = "answer"}); });
+    add("help-workflow-handoff-light-en",
+        [] { return helpScene("en", false, {.workflow = "track-order", .step = "handoff"}); });
     add("help-workflow-running-light-en", [] {
         return helpScene("en", false, {.workflow = "track-order", .hostActionPending = true});
     });
-    add("help-workflow-unknown-step-light-en", [] {
-        return helpScene("en", false, {.workflow = "track-order", .step = "gone"});
-    });
+    add("help-workflow-unknown-step-light-en",
+        [] { return helpScene("en", false, {.workflow = "track-order", .step = "gone"}); });
 }
 
 } // namespace velmora::gallery

@@ -26,8 +26,7 @@ VelmoraFontSpec footnoteFont(const PanelContext& context) {
 /// Row titles, placeholders, notes and answers: the palette's muted text in the dark, a darker
 /// grey than the light palette's muted text in the light so they stay readable on white.
 VelmoraColor quietText(const PanelContext& context) {
-    return context.dark ? context.color(&VelmoraWidgetPalette::mutedText)
-                        : colorFromHex("475467");
+    return context.dark ? context.color(&VelmoraWidgetPalette::mutedText) : colorFromHex("475467");
 }
 
 VelmoraColor cardBorder(const PanelContext& context) {
@@ -55,9 +54,9 @@ HelpButtonModel helpActionButton(std::string title, std::string identifier, Help
 
 ContentErrorModel contentErrorModel(const PanelContext& context) {
     ContentErrorModel model;
-    model.warning = StyledText{context.copy("status.operationFailed"),
-                               context.font(base(context), VelmoraTextStyle::body),
-                               systemRed(context.dark)};
+    model.warning =
+        StyledText{context.copy("status.operationFailed"),
+                   context.font(base(context), VelmoraTextStyle::body), systemRed(context.dark)};
     model.retry = helpActionButton(context.copy("action.retry"), "velmora.widget.content.retry",
                                    HelpAction{Kind::retryContent}, context);
     model.padding = context.appearance().spacing.mdPx;
@@ -104,13 +103,13 @@ HelpAction homeFAQAction(const VelmoraWidgetContentFAQ& faq) {
     return HelpAction{Kind::openFAQ, faq.id};
 }
 
-HomeHelpCardModel homeHelpCard(const VelmoraWidgetContentSnapshot& snapshot,
-                               bool messagesAvailable, const PanelContext& context) {
+HomeHelpCardModel homeHelpCard(const VelmoraWidgetContentSnapshot& snapshot, bool messagesAvailable,
+                               const PanelContext& context) {
     HomeHelpCardModel card;
-    card.header = StyledText{
-        context.copy("help.search"),
-        context.font(base(context), VelmoraTextStyle::body, VelmoraFontWeight::semibold),
-        context.color(&VelmoraWidgetPalette::text)};
+    card.header =
+        StyledText{context.copy("help.search"),
+                   context.font(base(context), VelmoraTextStyle::body, VelmoraFontWeight::semibold),
+                   context.color(&VelmoraWidgetPalette::text)};
     card.headerFill = context.color(&VelmoraWidgetPalette::text).withOpacity(0.05);
     card.background = context.color(&VelmoraWidgetPalette::raisedSurface);
     card.border = cardBorder(context);
@@ -148,10 +147,10 @@ HomeScreenModel homeScreenModel(const HomeScreenInputs& inputs, const PanelConte
             context.copy("home.sendMessage"),
             context.font(base(context) - 1, VelmoraTextStyle::headline, VelmoraFontWeight::bold),
             context.color(&VelmoraWidgetPalette::text)};
-        contact.detail = StyledText{
-            context.copy("home.sendMessageDetail"),
-            context.font(std::max(base(context) - 4, 12.0), VelmoraTextStyle::caption1),
-            context.color(&VelmoraWidgetPalette::mutedText)};
+        contact.detail =
+            StyledText{context.copy("home.sendMessageDetail"),
+                       context.font(std::max(base(context) - 4, 12.0), VelmoraTextStyle::caption1),
+                       context.color(&VelmoraWidgetPalette::mutedText)};
         contact.accent = context.color(&VelmoraWidgetPalette::accent);
         contact.background = context.color(&VelmoraWidgetPalette::raisedSurface);
         contact.border = cardBorder(context);
@@ -192,10 +191,10 @@ FAQCardModel faqCardModel(const VelmoraWidgetContentFAQ& faq,
     FAQCardModel card;
     card.identifier = "velmora.widget.help.faq." + faq.id;
     card.open = inputs.activeFAQID == faq.id;
-    card.question = StyledText{
-        contentText(snapshot, faq.titleKey),
-        context.font(base(context), VelmoraTextStyle::body, VelmoraFontWeight::bold),
-        context.color(&VelmoraWidgetPalette::text)};
+    card.question =
+        StyledText{contentText(snapshot, faq.titleKey),
+                   context.font(base(context), VelmoraTextStyle::body, VelmoraFontWeight::bold),
+                   context.color(&VelmoraWidgetPalette::text)};
     card.chevron = context.color(&VelmoraWidgetPalette::mutedText);
     card.toggle = HelpAction{Kind::toggleFAQ, faq.id};
     card.background = context.color(&VelmoraWidgetPalette::raisedSurface);
@@ -216,9 +215,9 @@ FAQCardModel faqCardModel(const VelmoraWidgetContentFAQ& faq,
         action = HelpAction{Kind::startWorkflow, *faq.workflowId, faq.prefill};
     else if (faq.action == "contact-support")
         action = HelpAction{Kind::openContact, {}, faq.prefill};
-    card.action = helpActionButton(contentText(snapshot, *faq.actionLabelKey),
-                                   "velmora.widget.help.faq-action." + faq.id, std::move(action),
-                                   context);
+    card.action =
+        helpActionButton(contentText(snapshot, *faq.actionLabelKey),
+                         "velmora.widget.help.faq-action." + faq.id, std::move(action), context);
     return card;
 }
 
@@ -239,18 +238,18 @@ WorkflowStepModel workflowStep(const VelmoraWidgetContentWorkflow& workflow,
     }
     const auto& step = *found;
     const bool enabled = !inputs.isActionInFlight;
-    model.prompt = StyledText{
-        contentText(snapshot, step.promptKey),
-        context.font(base(context), VelmoraTextStyle::body, VelmoraFontWeight::semibold),
-        context.color(&VelmoraWidgetPalette::text)};
+    model.prompt =
+        StyledText{contentText(snapshot, step.promptKey),
+                   context.font(base(context), VelmoraTextStyle::body, VelmoraFontWeight::semibold),
+                   context.color(&VelmoraWidgetPalette::text)};
     if (step.detailKey)
         model.detail = StyledText{contentText(snapshot, *step.detailKey), footnoteFont(context),
                                   context.color(&VelmoraWidgetPalette::mutedText)};
     if (step.type == "handoff" && inputs.messagesAvailable) {
-        model.escalation = helpActionButton(
-            contentText(snapshot, snapshot.behavior.operatorEscalationLabelKey),
-            "velmora.widget.help.workflow-handoff." + workflow.id, HelpAction{Kind::openContact},
-            context);
+        model.escalation =
+            helpActionButton(contentText(snapshot, snapshot.behavior.operatorEscalationLabelKey),
+                             "velmora.widget.help.workflow-handoff." + workflow.id,
+                             HelpAction{Kind::openContact}, context);
         model.escalation->enabled = enabled;
     }
     if (inputs.hostActionPending)
@@ -271,11 +270,10 @@ WorkflowStepModel workflowStep(const VelmoraWidgetContentWorkflow& workflow,
         row.button.enabled = enabled;
         if (option.action == "host-action" && lastRunFailed &&
             inputs.hostActionResultActionID == option.hostActionId)
-            row.failure =
-                StyledText{context.copy("status.operationFailed"),
-                           context.font(std::max(base(context) - 3, 12.0),
-                                        VelmoraTextStyle::footnote),
-                           systemRed(context.dark)};
+            row.failure = StyledText{
+                context.copy("status.operationFailed"),
+                context.font(std::max(base(context) - 3, 12.0), VelmoraTextStyle::footnote),
+                systemRed(context.dark)};
         model.options.push_back(std::move(row));
     }
     return model;
@@ -290,12 +288,12 @@ WorkflowCardModel workflowCardModel(const VelmoraWidgetContentWorkflow& workflow
     WorkflowCardModel card;
     card.identifier = "velmora.widget.help.workflow." + workflow.id;
     card.title = StyledText{contentText(snapshot, workflow.titleKey),
-                            context.font(std::max(base(context) - 1, 12.0),
-                                         VelmoraTextStyle::body, VelmoraFontWeight::semibold),
+                            context.font(std::max(base(context) - 1, 12.0), VelmoraTextStyle::body,
+                                         VelmoraFontWeight::semibold),
                             context.color(&VelmoraWidgetPalette::text)};
-    card.description = StyledText{contentText(snapshot, workflow.descriptionKey),
-                                  footnoteFont(context),
-                                  context.color(&VelmoraWidgetPalette::mutedText)};
+    card.description =
+        StyledText{contentText(snapshot, workflow.descriptionKey), footnoteFont(context),
+                   context.color(&VelmoraWidgetPalette::mutedText)};
     card.expanded = inputs.activeWorkflowID == workflow.id;
     card.chevron = context.color(&VelmoraWidgetPalette::mutedText);
     // The header never collapses the card: it starts the workflow again from the top.
@@ -344,8 +342,8 @@ HelpScreenModel helpScreenModel(const HelpInputs& inputs, const PanelContext& co
                 model.workflows.push_back(workflowCardModel(workflow, snapshot, inputs, context));
         if (model.faqs.empty() && model.workflows.empty()) {
             model.state = HelpScreenModel::State::empty;
-            model.empty = StyledText{context.copy("help.empty"), footnoteFont(context),
-                                     quietText(context)};
+            model.empty =
+                StyledText{context.copy("help.empty"), footnoteFont(context), quietText(context)};
         } else {
             model.state = HelpScreenModel::State::results;
         }

@@ -134,7 +134,8 @@ struct HomeScreenModel {
 /// first by `showFaqFirst` claiming them first; contact entries only while messages are offered.
 std::vector<VelmoraWidgetContentFAQ> homeFAQs(const VelmoraWidgetContentSnapshot& snapshot,
                                               bool messagesAvailable);
-std::vector<VelmoraWidgetContentWorkflow> homeWorkflows(const VelmoraWidgetContentSnapshot& snapshot);
+std::vector<VelmoraWidgetContentWorkflow>
+homeWorkflows(const VelmoraWidgetContentSnapshot& snapshot);
 
 HomeScreenModel homeScreenModel(const HomeScreenInputs& inputs, const PanelContext& context);
 

@@ -165,11 +165,10 @@ QWidget* helpButton(const HelpButtonModel& model, const HelpActionHandler& perfo
     button->setObjectName(toQString(model.identifier));
     button->setAccessibleName(toQString(model.title));
     button->setEnabled(model.enabled);
-    QObject::connect(button, &QAbstractButton::clicked, button,
-                     [perform, action = model.action] {
-                         if (perform)
-                             perform(action);
-                     });
+    QObject::connect(button, &QAbstractButton::clicked, button, [perform, action = model.action] {
+        if (perform)
+            perform(action);
+    });
     return button;
 }
 
@@ -182,9 +181,9 @@ QWidget* contentErrorView(const ContentErrorModel& model, const HelpActionHandle
     auto* column = stack(block, static_cast<int>(model.padding), static_cast<int>(model.spacing));
     auto* line = makeQtChild<QHBoxLayout>();
     line->setSpacing(6);
-    line->addWidget(makeQtChild<GlyphView>(Glyph::warning, toQColor(model.warning.color), 18,
-                                           block),
-                    0, Qt::AlignTop);
+    line->addWidget(
+        makeQtChild<GlyphView>(Glyph::warning, toQColor(model.warning.color), 18, block), 0,
+        Qt::AlignTop);
     line->addWidget(textBlock(model.warning, block), 1);
     column->addLayout(line);
     column->addWidget(helpButton(model.retry, perform, block));
@@ -216,8 +215,8 @@ QWidget* contactCard(const ContactCardModel& model, const HelpActionHandler& per
     column->addWidget(textBlock(model.detail, texts));
     card->add(texts, 1);
     // The forward arrow on a faint accent square.
-    auto* badge = makeQtChild<CardFrame>(model.accent.withOpacity(0.1),
-                                         model.accent.withOpacity(0.1), card);
+    auto* badge =
+        makeQtChild<CardFrame>(model.accent.withOpacity(0.1), model.accent.withOpacity(0.1), card);
     badge->setFixedSize(36, 36);
     badge->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* icon = makeQtChild<VelmoraWidgetIconView>(VelmoraWidgetIconKind::forward, 18,
@@ -240,8 +239,7 @@ QWidget* homeHelpCard(const HomeHelpCardModel& model, const HelpActionHandler& p
     auto* column = stack(card, 10, static_cast<int>(model.spacing));
     const int inset = static_cast<int>(model.rowSpacing);
 
-    auto* header =
-        makeQtChild<HelpTapArea>(HelpTapArea::Look{model.headerFill, {}, {}, 44}, card);
+    auto* header = makeQtChild<HelpTapArea>(HelpTapArea::Look{model.headerFill, {}, {}, 44}, card);
     header->setObjectName(toQString(model.headerIdentifier));
     header->setAccessibleName(toQString(model.header.text));
     header->setMargins(inset, 0, inset, 0, inset);
@@ -256,18 +254,16 @@ QWidget* homeHelpCard(const HomeHelpCardModel& model, const HelpActionHandler& p
     column->addWidget(header);
 
     for (const auto& row : model.rows) {
-        auto* button =
-            makeQtChild<HelpTapArea>(HelpTapArea::Look{{}, {}, row.rule, 44}, card);
+        auto* button = makeQtChild<HelpTapArea>(HelpTapArea::Look{{}, {}, row.rule, 44}, card);
         button->setAccessibleName(toQString(row.title.text));
         button->setMargins(inset, 0, inset + 4, 0, inset);
         button->add(textBlock(row.title, button), 1);
         button->add(makeQtChild<GlyphView>(Glyph::chevronRight, toQColor(row.chevron), 24, button));
         button->finish();
-        QObject::connect(button, &QAbstractButton::clicked, button,
-                         [perform, action = row.action] {
-                             if (perform)
-                                 perform(action);
-                         });
+        QObject::connect(button, &QAbstractButton::clicked, button, [perform, action = row.action] {
+            if (perform)
+                perform(action);
+        });
         column->addWidget(button);
     }
     return card;
@@ -285,16 +281,16 @@ QWidget* faqCard(const FAQCardModel& model, const HelpActionHandler& perform, QW
     auto* header = makeQtChild<HelpTapArea>(HelpTapArea::Look{}, card);
     header->setObjectName(toQString(model.identifier + ".header"));
     header->setAccessibleName(toQString(model.question.text));
-    header->setMargins(inset, 0, inset, 0, inset);
+    // A little air above and below, so questions that wrap keep off the card's edges.
+    header->setMargins(inset, 6, inset, 6, inset);
     header->add(textBlock(model.question, header), 1);
     header->add(makeQtChild<GlyphView>(model.open ? Glyph::chevronUp : Glyph::chevronDown,
                                        toQColor(model.chevron), 20, header));
     header->finish();
-    QObject::connect(header, &QAbstractButton::clicked, header,
-                     [perform, action = model.toggle] {
-                         if (perform)
-                             perform(action);
-                     });
+    QObject::connect(header, &QAbstractButton::clicked, header, [perform, action = model.toggle] {
+        if (perform)
+            perform(action);
+    });
     column->addWidget(header);
     if (model.answer) {
         auto* answer = textBlock(*model.answer, card);
@@ -319,7 +315,7 @@ QWidget* workflowCard(const WorkflowCardModel& model, const HelpActionHandler& p
     auto* header = makeQtChild<HelpTapArea>(HelpTapArea::Look{{}, {}, {}, 56}, card);
     header->setObjectName(toQString(model.identifier + ".header"));
     header->setAccessibleName(toQString(model.title.text));
-    header->setMargins(inset, 0, inset, 0, inset);
+    header->setMargins(inset, 6, inset, 6, inset);
     auto* texts = makeQtChild<QWidget>(header);
     texts->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->setSizePolicy(heightForWidthPolicy(QSizePolicy::Expanding));
@@ -538,8 +534,8 @@ void HelpScreenView::apply(const HelpScreenModel& model, const std::string& quer
     column_->setSpacing(static_cast<int>(model.spacing));
     if (first) {
         auto* row = makeQtChild<QHBoxLayout>(searchRow_);
-        row->addWidget(makeQtChild<GlyphView>(Glyph::magnifier, toQColor(model.searchIcon), 20,
-                                              searchRow_));
+        row->addWidget(
+            makeQtChild<GlyphView>(Glyph::magnifier, toQColor(model.searchIcon), 20, searchRow_));
         row->addWidget(field_, 1);
     }
     auto* row = static_cast<QHBoxLayout*>(searchRow_->layout());
