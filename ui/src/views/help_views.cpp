@@ -355,7 +355,7 @@ QWidget* workflowCard(const WorkflowCardModel& model, const HelpActionHandler& p
                                  reduceMotion, textScale, model.chevron, body);
         spinner->setAccessibleName(toQString(*step.progress));
         spinner->setMinimumHeight(44);
-        steps->addWidget(spinner);
+        steps->addWidget(spinner, 0, Qt::AlignHCenter);
     }
     for (const auto& option : step.options) {
         addInset(steps, helpButton(option.button, perform, body), inset);
