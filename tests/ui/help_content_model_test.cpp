@@ -124,30 +124,15 @@ TEST(HomeHelpCardTest, ListsAtMostThreeRowsSharedByFAQsAndWorkflows) {
         bool messagesAvailable;
         std::vector<std::string> rows;
     };
+    // clang-format off
     const Case cases[] = {
-        {"FAQs first take every place",
-         true,
-         faqs(5),
-         4,
-         true,
+        {"FAQs first take every place", true, faqs(5), 4, true,
          {"faq.f0.title", "faq.f1.title", "faq.f2.title"}},
-        {"one FAQ leaves two to workflows",
-         true,
-         faqs(1),
-         4,
-         true,
+        {"one FAQ leaves two to workflows", true, faqs(1), 4, true,
          {"faq.f0.title", "workflow.w0.title", "workflow.w1.title"}},
-        {"workflows first leave two to FAQs, drawn above",
-         false,
-         faqs(5),
-         1,
-         true,
+        {"workflows first leave two to FAQs, drawn above", false, faqs(5), 1, true,
          {"faq.f0.title", "faq.f1.title", "workflow.w0.title"}},
-        {"three workflows leave none",
-         false,
-         faqs(2),
-         3,
-         true,
+        {"three workflows leave none", false, faqs(2), 3, true,
          {"workflow.w0.title", "workflow.w1.title", "workflow.w2.title"}},
         {"a hidden contact entry still holds its place",
          true,
@@ -163,6 +148,7 @@ TEST(HomeHelpCardTest, ListsAtMostThreeRowsSharedByFAQsAndWorkflows) {
          {"faq.contact.title", "faq.plain.title", "workflow.w0.title"}},
         {"nothing to list", true, {}, 0, true, {}},
     };
+    // clang-format on
     Fixture f;
     for (const auto& c : cases) {
         auto snapshot = content(c.faqs, c.workflows, c.showFaqFirst);
@@ -224,162 +210,32 @@ TEST(HomeScreenTest, EachElementFollowsItsOwnCondition) {
         bool showsLoading, showsContact, showsHelp, showsNote, showsError;
     };
     using Code = VelmoraErrorCode;
+    // clang-format off
     const Case cases[] = {
-        {"first load",
-         false,
-         true,
-         {},
-         true,
-         false,
-         true,
-         true,
-         {},
-         true,
-         false,
-         false,
-         false,
+        {"first load", false, true, {}, true, false, true, true, {}, true, false, false, false,
          false},
-        {"reload keeps the cards",
-         true,
-         true,
-         {},
-         true,
-         false,
-         true,
-         true,
-         {},
-         false,
-         true,
-         true,
-         false,
+        {"reload keeps the cards", true, true, {}, true, false, true, true, {}, false, true, true,
+         false, false},
+        {"nothing yet", false, true, {}, false, false, true, true, {}, false, false, false, false,
          false},
-        {"nothing yet",
-         false,
-         true,
-         {},
-         false,
-         false,
-         true,
-         true,
-         {},
-         false,
-         false,
-         false,
-         false,
-         false},
-        {"contact hidden explicitly",
-         true,
-         true,
-         false,
-         false,
-         false,
-         true,
-         true,
-         {},
-         false,
-         false,
-         true,
-         false,
-         false},
-        {"contact shown when asked",
-         true,
-         true,
-         true,
-         false,
-         false,
-         true,
-         true,
-         {},
-         false,
-         true,
-         true,
-         false,
-         false},
-        {"no messages, no contact",
-         true,
-         true,
-         true,
-         false,
-         false,
-         false,
-         true,
-         {},
-         false,
-         false,
-         true,
-         false,
-         false},
-        {"disabled content keeps the help card",
-         true,
-         false,
-         {},
-         false,
-         false,
-         true,
-         true,
-         {},
-         false,
-         false,
-         true,
-         false,
-         false},
-        {"help not offered",
-         true,
-         true,
-         {},
-         false,
-         false,
-         true,
-         false,
-         {},
-         false,
-         true,
-         false,
-         false,
-         false},
-        {"help refused",
-         false,
-         true,
-         {},
-         false,
-         false,
-         true,
-         false,
-         Code::unsupported,
-         false,
-         false,
-         false,
-         true,
-         false},
-        {"other help errors give no note",
-         false,
-         true,
-         {},
-         false,
-         false,
-         true,
-         false,
-         Code::network,
-         false,
-         false,
-         false,
-         false,
-         false},
-        {"loading and failed at once",
-         false,
-         true,
-         {},
-         true,
-         true,
-         true,
-         true,
-         {},
-         true,
-         false,
-         false,
-         false,
-         true},
+        {"contact hidden explicitly", true, true, false, false, false, true, true, {}, false,
+         false, true, false, false},
+        {"contact shown when asked", true, true, true, false, false, true, true, {}, false, true,
+         true, false, false},
+        {"no messages, no contact", true, true, true, false, false, false, true, {}, false,
+         false, true, false, false},
+        {"disabled content keeps the help card", true, false, {}, false, false, true, true, {},
+         false, false, true, false, false},
+        {"help not offered", true, true, {}, false, false, true, false, {}, false, true, false,
+         false, false},
+        {"help refused", false, true, {}, false, false, true, false, Code::unsupported, false,
+         false, false, true, false},
+        {"other help errors give no note", false, true, {}, false, false, true, false,
+         Code::network, false, false, false, false, false},
+        {"loading and failed at once", false, true, {}, true, true, true, true, {}, true, false,
+         false, false, true},
     };
+    // clang-format on
     Fixture f;
     for (const auto& c : cases) {
         std::optional<VelmoraWidgetContentSnapshot> snapshot;
@@ -407,6 +263,7 @@ TEST(HomeScreenTest, SecondaryTextsNeverGoBelowTwelvePoints) {
     struct Case {
         double base, title, detail, note, row;
     };
+    // clang-format off
     const Case cases[] = {{14, 13, 12, 12, 12}, {20, 19, 16, 17, 17}, {18, 17, 14, 15, 15}};
     for (const auto& c : cases) {
         Fixture f;
@@ -452,6 +309,7 @@ struct HelpState {
         inputs.hostActionAvailable = [](const std::optional<std::string>& id) {
             return id == "refund" || id == "print-label";
         };
+        // clang-format on
     }
 };
 
@@ -466,6 +324,7 @@ TEST(FAQCardTest, OpensFromTheSelectionAndOffersItsActionOnlyWhenItCanAct) {
     };
     auto prefilled = faq("c", "contact-support", std::nullopt, "label.contact");
     prefilled.prefill = VelmoraWidgetContentPrefill{"s", "m", "p"};
+    // clang-format off
     const Case cases[] = {
         {"closed", faq("a", "none"), std::nullopt, true, false, std::nullopt},
         {"another one open", faq("a", "none"), "b", true, false, std::nullopt},
@@ -475,12 +334,13 @@ TEST(FAQCardTest, OpensFromTheSelectionAndOffersItsActionOnlyWhenItCanAct) {
          std::nullopt},
         {"starts its workflow", faq("a", "start-workflow", "w0", "label.a"), "a", true, true,
          HelpAction{Kind::startWorkflow, "w0"}},
-        {"no workflow: a button that does nothing", faq("a", "start-workflow", {}, "label.a"), "a",
-         true, true, HelpAction{Kind::none}},
+        {"no workflow: a button that does nothing", faq("a", "start-workflow", {}, "label.a"),
+         "a", true, true, HelpAction{Kind::none}},
         {"contact while messages are offered", prefilled, "c", true, true,
          HelpAction{Kind::openContact, {}, prefilled.prefill}},
         {"contact without messages", prefilled, "c", false, true, std::nullopt},
     };
+    // clang-format on
     Fixture f;
     for (const auto& c : cases) {
         const auto snapshot = content({c.entry}, 1);
@@ -522,53 +382,23 @@ TEST(WorkflowCardTest, ShowsTheCurrentStepWithTheOptionsTheControllerCanCarryOut
         bool unknown;
     };
     const std::vector<std::string> allStart = {"yes", "person", "refund", "refund-again", "label"};
+    // clang-format off
     const Case cases[] = {
         {"collapsed", std::nullopt, std::nullopt, true, false, "", false, false, {}, false},
         {"another workflow", "w1", std::nullopt, true, false, "", false, false, {}, false},
         {"initial step when none is named", "w0", std::nullopt, true, true, "step.start", false,
          false, allStart, false},
-        {"no handoff without messages",
-         "w0",
-         "start",
-         false,
-         true,
-         "step.start",
-         false,
-         false,
-         {"yes", "refund", "refund-again", "label"},
+        {"no handoff without messages", "w0", "start", false, true, "step.start", false, false,
+         {"yes", "refund", "refund-again", "label"}, false},
+        {"an answer with its detail", "w0", "answer", true, true, "step.answer", true, false, {},
          false},
-        {"an answer with its detail",
-         "w0",
-         "answer",
-         true,
-         true,
-         "step.answer",
-         true,
-         false,
-         {},
-         false},
-        {"a handoff step escalates",
-         "w0",
-         "handoff",
-         true,
-         true,
-         "step.handoff",
-         false,
-         true,
-         {"talk"},
-         false},
-        {"a handoff step without messages",
-         "w0",
-         "handoff",
-         false,
-         true,
-         "step.handoff",
-         false,
-         false,
-         {},
-         false},
+        {"a handoff step escalates", "w0", "handoff", true, true, "step.handoff", false, true,
+         {"talk"}, false},
+        {"a handoff step without messages", "w0", "handoff", false, true, "step.handoff", false,
+         false, {}, false},
         {"a step the content lost", "w0", "gone", true, true, "", false, false, {}, true},
     };
+    // clang-format on
     Fixture f;
     const auto snapshot = content({}, 2);
     const auto& w = snapshot.behavior.workflows[0];
@@ -607,19 +437,17 @@ TEST(WorkflowCardTest, HostActionsShowProgressDisableTheStepAndMarkTheirFailures
         std::vector<std::string> failed;
     };
     using Status = VelmoraHostActionStatus;
+    // clang-format off
     const Case cases[] = {
         {"idle", false, false, std::nullopt, std::nullopt, {}},
         {"running", true, true, std::nullopt, std::nullopt, {}},
-        {"failed: both options naming it",
-         false,
-         false,
-         Status::failed,
-         "refund",
+        {"failed: both options naming it", false, false, Status::failed, "refund",
          {"refund", "refund-again"}},
         {"failed elsewhere", false, false, Status::failed, "print-label", {"label"}},
         {"completed", false, false, Status::completed, "refund", {}},
         {"acknowledged", false, false, Status::acknowledged, "refund", {}},
     };
+    // clang-format on
     Fixture f;
     const auto snapshot = content({}, 1);
     for (const auto& c : cases) {
@@ -697,26 +525,23 @@ TEST(HelpSearchTest, FindsWholeCharactersWhateverTheirCaseOrCanonicalSpelling) {
         std::string query;
         std::vector<std::string> found;
     };
+    // clang-format off
     const std::map<std::string, VelmoraWidgetContentSnapshot> byLocale = {
-        {"en",
-         localeContent("en", {{"Billing help", "How to pay"}, {"Caf\u00e9 hours", "Open"}},
-                       {"Track an order \U0001F1FA\U0001F1E6", "Parcel \U0001F44D\U0001F3FD"})},
-        {"de",
-         localeContent("de", {{"Stra\u00dfe \u00e4ndern", "Adresse"}, {"R\u00fccksendung", ""}},
-                       {"Bestellung verfolgen", "Wo ist mein Paket?"})},
+        {"en", localeContent("en", {{"Billing help", "How to pay"}, {"Café hours", "Open"}},
+                             {"Track an order \U0001F1FA\U0001F1E6",
+                              "Parcel \U0001F44D\U0001F3FD"})},
+        {"de", localeContent("de", {{"Straße ändern", "Adresse"}, {"Rücksendung", ""}},
+                             {"Bestellung verfolgen", "Wo ist mein Paket?"})},
         {"es",
-         localeContent(
-             "es", {{"\u00bfCu\u00e1ndo abren?", "Todos los d\u00edas"}, {"Env\u00edo", "Pedido"}},
-             // The description is spelled decomposed, as some editors send it.
-             {"Seguir un pedido", "Averigua do\u0301nde esta\u0301 tu paquete."})},
-        {"uk", localeContent("uk",
-                             {{"\u041a\u043e\u043b\u0438 \u0432\u0438 "
-                               "\u043f\u0440\u0430\u0446\u044e\u0454\u0442\u0435?",
-                               "\u0429\u043e\u0434\u043d\u044f"},
-                              {"\u0407\u0436\u0430", "\u0439"}},
-                             {"\u0412\u0456\u0434\u0441\u0442\u0435\u0436\u0438\u0442\u0438",
-                              "\u041f\u043e\u0441\u0438\u043b\u043a\u0430"})},
+         localeContent("es", {{"\u00bfCu\u00e1ndo abren?", "Todos los d\u00edas"},
+                              {"Env\u00edo", "Pedido"}},
+                       // The description is spelled decomposed, as some editors send it.
+                       {"Seguir un pedido", "Averigua do\u0301nde esta\u0301 tu paquete."})},
+        {"uk", localeContent("uk", {{"Коли ви працюєте?", "Щодня"}, {"Їжа", "й"}},
+                             {"Відстежити", "Посилка"})},
     };
+    // clang-format on
+    // clang-format off
     const Case cases[] = {
         {"empty query lists all, FAQs first", "en", "", {"f0", "f1", "w0"}},
         {"only spaces filter like empty", "en", "   ", {"f0", "f1", "w0"}},
@@ -736,11 +561,12 @@ TEST(HelpSearchTest, FindsWholeCharactersWhateverTheirCaseOrCanonicalSpelling) {
         {"composed query, decomposed text", "es", "d\u00f3nde est\u00e1", {"w0"}},
         {"inverted question mark and case", "es", "\u00bfCU\u00c1NDO", {"f0"}},
         {"a base letter inside an accented one", "es", "donde", {}},
-        {"Cyrillic upper case", "uk", "\u041a\u041e\u041b\u0418", {"f0"}},
+        {"Cyrillic upper case", "uk", "КОЛИ", {"f0"}},
         {"yi composed and decomposed", "uk", "\u0456\u0308\u0436\u0430", {"f1"}},
         {"i is not the start of yi", "uk", "\u0456\u0436", {}},
         {"short i is one character", "uk", "\u0438\u0306", {"f1"}},
     };
+    // clang-format on
     Fixture f;
     for (const auto& c : cases) {
         HelpState state(byLocale.at(c.locale));
@@ -765,6 +591,7 @@ TEST(HelpScreenTest, ShowsOneStateUnderTheSearchField) {
         bool helpError;
         State state;
     };
+    // clang-format off
     const Case cases[] = {
         {"results", true, true, false, false, false, State::results},
         {"a help error wins over results", true, true, false, false, true, State::error},
@@ -776,6 +603,7 @@ TEST(HelpScreenTest, ShowsOneStateUnderTheSearchField) {
         {"disabled content and an error", true, false, false, true, false, State::error},
         {"nothing at all", false, true, false, false, false, State::nothing},
     };
+    // clang-format on
     Fixture f;
     for (const auto& c : cases) {
         std::optional<VelmoraWidgetContentSnapshot> snapshot;
