@@ -69,6 +69,32 @@ TEST(TextTest, CaseMappingNormalisationAndValidity) {
     EXPECT_EQ(text::fromUTF32(text::toUTF32("a\u00e9\U0001F600")), "a\u00e9\U0001F600");
 }
 
+TEST(TextTest, FindsNeedlesMadeOfWholeGraphemesOnly) {
+    struct Case {
+        std::string haystack, needle;
+        bool found;
+    };
+    const std::string flagUA = "\U0001F1FA\U0001F1E6";
+    const std::string flagDE = "\U0001F1E9\U0001F1EA";
+    const std::string family = "\U0001F468\u200D\U0001F469\u200D\U0001F467";
+    const Case cases[] = {
+        {"billing help", "help", true},
+        {"billing help", "", true},
+        {"", "a", false},
+        {"q\u0301", "q", false},   // the accent belongs to the q
+        {"aq\u0301 q", "q", true}, // a later, bare q is found
+        {"q\u0301", "q\u0301", true},
+        {flagUA + flagDE, "\U0001F1E6\U0001F1E9", false}, // the middle of two flags
+        {flagUA + flagDE, flagDE, true},
+        {family, "\U0001F468", false}, // one person of a family sequence
+        {"we \U0001F600 you", "\U0001F600", true},
+        {"\r\n", "\r", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text::containsWholeGraphemes(c.haystack, c.needle), c.found)
+            << c.haystack << " / " << c.needle;
+}
+
 TEST(PatternTest, MatchesTheWholeInputOnly) {
     static const Pattern key(R"(^[A-Za-z0-9_-]{16,128}$)");
     const std::string valid(16, 'a');

@@ -25,6 +25,9 @@ void addPanelScenes(std::vector<Scene>& scenes);
 // Conversation forms, date fields, commerce results.
 void addFormScenes(std::vector<Scene>& scenes);
 
+// The home and help screens.
+void addHelpScenes(std::vector<Scene>& scenes);
+
 /// Stacks `children` vertically with `spacing` on a background colour (the palette's surface).
 std::unique_ptr<QWidget> stack(std::vector<QWidget*> children, const QColor& background,
                                int spacing = 12, int margin = 16);

@@ -46,6 +46,9 @@ int main(int argc, char** argv) {
     velmora::gallery::addPanelScenes(scenes);
     // Conversation forms, date fields, commerce results.
     velmora::gallery::addFormScenes(scenes);
+
+    // The home and help screens.
+    velmora::gallery::addHelpScenes(scenes);
     int failures = 0;
     for (const auto& scene : scenes) {
         auto widget = scene.build();

@@ -76,6 +76,30 @@ std::size_t graphemeCount(std::string_view s) {
     return count;
 }
 
+bool containsWholeGraphemes(std::string_view haystack, std::string_view needle) {
+    if (needle.empty()) {
+        return true;
+    }
+    if (needle.size() > haystack.size()) {
+        return false;
+    }
+    const icu::UnicodeString h = toUnicode(haystack);
+    const icu::UnicodeString n = toUnicode(needle);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status)) {
+        throw std::runtime_error("ICU character break iterator is unavailable");
+    }
+    it->setText(h);
+    for (int32_t at = h.indexOf(n); at >= 0; at = h.indexOf(n, at + 1)) {
+        if (it->isBoundary(at) && it->isBoundary(at + n.length())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::size_t utf16Length(std::string_view s) {
     std::size_t units = 0;
     for (char ch : s) {

@@ -11,6 +11,13 @@ bool isValidUTF8(std::string_view s);
 /// User-perceived characters: extended grapheme clusters.
 std::size_t graphemeCount(std::string_view s);
 
+/// Whether `needle` occurs in `haystack` as a run of whole user-perceived characters: the
+/// occurrence starts and ends on grapheme cluster boundaries of `haystack`, so "e" is not found
+/// inside "e" plus a combining accent, nor one regional indicator inside a flag. Code points
+/// compare exactly; normalise both sides first when canonical equivalence matters. An empty
+/// needle is always found.
+bool containsWholeGraphemes(std::string_view haystack, std::string_view needle);
+
 /// Length in UTF-16 code units.
 std::size_t utf16Length(std::string_view s);
 

@@ -24,6 +24,7 @@ struct SecondaryButtonStyle {
     VelmoraColor border;
     double radius = 0;
     double borderWidth = 0;
+    friend bool operator==(const SecondaryButtonStyle&, const SecondaryButtonStyle&) = default;
 };
 
 /// A choice: a faint accent fill under a stronger accent outline.

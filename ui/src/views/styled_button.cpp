@@ -58,7 +58,8 @@ void VelmoraStyledButton::paintEvent(QPaintEvent*) {
     const ButtonLook look = currentLook();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(look.opacity);
+    // A disabled button fades, as the platform's own buttons do, so a running action shows.
+    painter.setOpacity(isEnabled() ? look.opacity : look.opacity * 0.45);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), look.radius, look.radius);
     painter.fillPath(shape, toQColor(look.fill));

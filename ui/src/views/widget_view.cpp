@@ -8,6 +8,8 @@
 #include "views/composer_model.hpp"
 #include "views/dismiss_keyboard.hpp"
 #include "views/error_row_model.hpp"
+#include "views/help_content_model.hpp"
+#include "views/help_views.hpp"
 #include "views/message_text_view.hpp"
 #include "views/panel_header.hpp"
 #include "views/progress_label.hpp"
@@ -33,7 +35,7 @@ using namespace detail;
 
 namespace {
 
-/// A scrolling page holding one vertical stack (home and help until their own views arrive).
+/// A scrolling page holding one vertical stack.
 class ScreenPage final : public QScrollArea {
 public:
     explicit ScreenPage(const char* identifier, QWidget* parent = nullptr) : QScrollArea(parent) {
@@ -71,8 +73,8 @@ struct VelmoraWidgetView::Parts {
     ScreenPage* help = nullptr;
     ComposerView* composer = nullptr;
     TabBarView* tabBar = nullptr;
-    QWidget* homeAvailability = nullptr;
-    std::optional<AvailabilityCardModel> homeAvailabilityModel;
+    HomeScreenView* homeScreen = nullptr;
+    HelpScreenView* helpScreen = nullptr;
     std::optional<PanelContent> shownContent;
     VelmoraColor surface;
     VelmoraColor text;
@@ -129,6 +131,10 @@ VelmoraWidgetView::VelmoraWidgetView(std::shared_ptr<VelmoraWidgetController> co
     p.home = makeQtChild<ScreenPage>("velmora.widget.home", p.screens);
     p.transcript = makeQtChild<TranscriptView>(p.controller, p.experience, p.settings, p.screens);
     p.help = makeQtChild<ScreenPage>("velmora.widget.help", p.screens);
+    p.homeScreen = makeQtChild<HomeScreenView>(p.home->body);
+    p.home->column->insertWidget(0, p.homeScreen);
+    p.helpScreen = makeQtChild<HelpScreenView>(p.help->body);
+    p.help->column->insertWidget(0, p.helpScreen);
     p.screens->addWidget(p.navigationLoading);
     p.screens->addWidget(p.home);
     p.screens->addWidget(p.transcript);
@@ -188,6 +194,17 @@ VelmoraWidgetView::VelmoraWidgetView(std::shared_ptr<VelmoraWidgetController> co
             }
     };
     p.composer->onAddAttachment = [this] { showFilePicker(); };
+    const auto performHelp = [weak](const HelpAction& action) {
+        if (const auto c = weak.lock())
+            performHelpAction(*c, action);
+    };
+    p.homeScreen->onAction = performHelp;
+    p.helpScreen->onAction = performHelp;
+    p.helpScreen->onQueryChanged = [weak](const std::string& query) {
+        const auto c = weak.lock();
+        if (c && c->helpQuery() != query)
+            c->updateHelpQuery(query);
+    };
     p.composer->onSend = [weak] {
         if (const auto c = weak.lock())
             c->send();
@@ -351,16 +368,10 @@ void VelmoraWidgetView::redraw() {
         break;
     }
     case PanelContent::home:
-        // The home screen's own content arrives with its views; the availability card is
-        // already shared with the transcript.
-        if (availability != p.homeAvailabilityModel || !p.homeAvailability) {
-            destroyQtChild(p.homeAvailability);
-            p.homeAvailabilityModel = availability;
-            if (availability) {
-                p.homeAvailability = makeQtChild<AvailabilityCardView>(*availability, p.home->body);
-                p.home->column->insertWidget(0, p.homeAvailability);
-            }
-        }
+        p.homeScreen->apply(
+            homeScreenModel({c.content(), c.messagesAvailable(), c.helpAvailable(), c.helpError()},
+                            context),
+            availability, reduce, values.textScale);
         p.screens->setCurrentWidget(p.home);
         break;
     case PanelContent::messages: {
@@ -381,9 +392,28 @@ void VelmoraWidgetView::redraw() {
         p.screens->setCurrentWidget(p.transcript);
         break;
     }
-    case PanelContent::help:
+    case PanelContent::help: {
+        const auto weak = std::weak_ptr<VelmoraWidgetController>(p.controller);
+        HelpInputs inputs{c.helpQuery(),
+                          c.helpError(),
+                          c.content(),
+                          c.activeFAQID(),
+                          c.activeWorkflowID(),
+                          c.activeWorkflowStepID(),
+                          c.messagesAvailable(),
+                          c.isActionInFlight(),
+                          c.activeHostActionRequestId().has_value(),
+                          c.hostActionResult(),
+                          c.hostActionResultActionID(),
+                          [weak](const std::optional<std::string>& id) {
+                              const auto controller = weak.lock();
+                              return controller && controller->isHostActionAvailable(id);
+                          }};
+        p.helpScreen->apply(helpScreenModel(inputs, context), c.helpQuery(), reduce,
+                            values.textScale);
         p.screens->setCurrentWidget(p.help);
         break;
+    }
     }
     if (p.shownContent && *p.shownContent != content) {
         if (const auto animation = panelNavigationAnimation(motion)) {
