@@ -23,6 +23,7 @@ class VelmoraWidgetController;
 namespace velmora::detail {
 
 class MessageRowAttachmentService;
+struct ProcedureSlotContext;
 class AttachmentExporter;
 
 /// Everything the transcript draws in one redraw.
@@ -93,6 +94,7 @@ private:
     QWidget* buildItem(const TranscriptItem& item, const TranscriptState& state,
                        const VelmoraMessage* message);
     static std::string signature(const TranscriptItem& item, const TranscriptState& state);
+    ProcedureSlotContext procedureContext(const TranscriptState& state) const;
     void relayout();
     void scrollToLatest(bool reduceMotion);
 
