@@ -22,6 +22,8 @@ void addControlScenes(std::vector<Scene>& scenes);
 void addMessageRowScenes(std::vector<Scene>& scenes);
 // The widget panel.
 void addPanelScenes(std::vector<Scene>& scenes);
+// Procedure cards, their calendar, confirmation details and quick actions.
+void addProcedureScenes(std::vector<Scene>& scenes);
 
 /// Stacks `children` vertically with `spacing` on a background colour (the palette's surface).
 std::unique_ptr<QWidget> stack(std::vector<QWidget*> children, const QColor& background,

@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     velmora::gallery::addMessageRowScenes(scenes);
     // The widget panel.
     velmora::gallery::addPanelScenes(scenes);
+    // Procedure cards, their calendar, confirmation details and quick actions.
+    velmora::gallery::addProcedureScenes(scenes);
     int failures = 0;
     for (const auto& scene : scenes) {
         auto widget = scene.build();
