@@ -172,6 +172,9 @@ TEST_F(ProcedureViewsTest, AProcedureRunsFromItsQuickActionThroughTheCalendarToI
         [&] { return find("velmora.widget.procedure.date.2030-05-20"); }));
     settle();
     EXPECT_FALSE(find("velmora.widget.procedure.choice.repair")) << "the calendar replaces them";
+    // The month's rows get their room in the card: five weeks of 44-point days at least.
+    EXPECT_GE(find("velmora.widget.procedure.calendar")->height(), 5 * 44);
+    EXPECT_GE(find("velmora.widget.procedure.date.2030-05-20")->height(), 44);
     EXPECT_TRUE(find<QAbstractButton>("velmora.widget.procedure.date.2030-05-20")->isEnabled());
     EXPECT_FALSE(find<QAbstractButton>("velmora.widget.procedure.date.2030-05-21")->isEnabled());
     EXPECT_EQ(actions(), (std::vector<std::string>{"start=start", "select=repair"}));

@@ -6,7 +6,6 @@
 #include "views/calendar_buttons.hpp"
 #include "views/calendar_text.hpp"
 #include "views/progress_label.hpp"
-#include "views/text_block_view.hpp"
 #include "views/weekday_header.hpp"
 
 #include <QHBoxLayout>
@@ -21,9 +20,8 @@ ProcedureCalendarView::ProcedureCalendarView(VelmoraProcedureCard card,
       visibleMonth_(procedureCalendarMonth(card_, currentMonth())),
       layout_(makeQtChild<QVBoxLayout>(this)) {
     setObjectName("velmora.widget.procedure.calendar");
-    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
+    // Measured through its layout: only a status line makes its height follow the width.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     layout_->setContentsMargins(0, 0, 0, 0);
     wasInFlight_ = context_.controller->isActionInFlight();
     observation_ =
@@ -70,10 +68,6 @@ void ProcedureCalendarView::moveMonth(std::int64_t count) {
     visibleMonth_ = *TavrinDateValue::make(moved->year(), moved->month(), 1);
     askFor(visibleMonth_);
     redraw_.request();
-}
-
-int ProcedureCalendarView::heightForWidth(int width) const {
-    return layout_->totalHeightForWidth(width);
 }
 
 void ProcedureCalendarView::rebuild() {
@@ -162,12 +156,11 @@ void ProcedureCalendarView::rebuild() {
         loading->setColor(muted);
         stack->addWidget(loading, 0, Qt::AlignLeading);
     } else if (!model_.statusMessage.empty()) {
-        auto* status = makeQtChild<TextBlockView>(content_);
+        auto* status = procedureText(
+            model_.statusMessage,
+            systemFontSpec(VelmoraTextStyle::footnote, std::nullopt, context_.textScale),
+            panel.color(&VelmoraWidgetPalette::mutedText));
         status->setObjectName("velmora.widget.procedure.calendar.status");
-        status->apply(
-            toQString(model_.statusMessage),
-            toQFont(systemFontSpec(VelmoraTextStyle::footnote, std::nullopt, context_.textScale)),
-            muted, 0);
         stack->addWidget(status);
     }
     layout_->addWidget(content_);

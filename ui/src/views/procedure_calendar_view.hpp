@@ -32,9 +32,6 @@ public:
     const ProcedureCalendarModel& model() const noexcept { return model_; }
     void moveMonth(std::int64_t count);
 
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -8,7 +8,6 @@
 #include "views/procedure_details_view.hpp"
 #include "views/progress_label.hpp"
 #include "views/styled_button.hpp"
-#include "views/text_block_view.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,17 +15,6 @@
 #include <QVBoxLayout>
 
 namespace velmora::detail {
-
-namespace {
-
-TextBlockView* textView(const std::string& text, const VelmoraFontSpec& font,
-                        const VelmoraColor& color) {
-    auto* view = makeQtChild<TextBlockView>();
-    view->apply(toQString(text), toQFont(font), toQColor(color), 0);
-    return view;
-}
-
-} // namespace
 
 ProcedureCardView::ProcedureCardView(VelmoraProcedureCard card, ProcedureViewContext context,
                                      QWidget* parent)
@@ -78,9 +66,9 @@ void ProcedureCardView::rebuild() {
     };
 
     if (!model_.title.empty())
-        layout_->addWidget(textView(model_.title, model_.titleFont, model_.text));
+        layout_->addWidget(procedureText(model_.title, model_.titleFont, model_.text));
     if (!model_.prompt.empty())
-        layout_->addWidget(textView(model_.prompt, model_.promptFont, model_.text));
+        layout_->addWidget(procedureText(model_.prompt, model_.promptFont, model_.text));
     if (model_.showsCalendar) {
         if (!calendar_)
             calendar_ = makeQtChild<ProcedureCalendarView>(card_, context_);
@@ -119,7 +107,7 @@ void ProcedureCardView::rebuild() {
         layout_->addWidget(link);
     }
     if (model_.expiryNote)
-        layout_->addWidget(textView(*model_.expiryNote, model_.bodyFont, model_.text));
+        layout_->addWidget(procedureText(*model_.expiryNote, model_.bodyFont, model_.text));
     update();
     procedureContentResized(this);
 }

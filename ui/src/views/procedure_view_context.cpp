@@ -1,7 +1,9 @@
 #include "views/procedure_view_context.hpp"
 
 #include "platform/qt_child.hpp"
+#include "platform/qt_conversions.hpp"
 
+#include <QLabel>
 #include <QLayout>
 #include <QWidget>
 
@@ -16,6 +18,21 @@ void procedureContentResized(QWidget* widget) {
         if (!w->parentWidget() || !w->parentWidget()->layout())
             break;
     }
+}
+
+QLabel* procedureText(const std::string& text, const VelmoraFontSpec& font, VelmoraColor color) {
+    auto* label = makeQtChild<QLabel>();
+    const QString shown = toQString(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(shown);
+    label->setWordWrap(true);
+    label->setFont(toQFont(font));
+    label->setAccessibleName(shown);
+    label->setAlignment((shown.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, toQColor(color));
+    label->setPalette(palette);
+    return label;
 }
 
 void clearProcedureLayout(QLayout& layout) {

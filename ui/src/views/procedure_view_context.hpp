@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/color.hpp"
+#include "platform/font_spec.hpp"
 #include "velmora/widget_experience.hpp"
 #include "views/widget_view_model.hpp"
 
 #include <memory>
 
+class QLabel;
 class QLayout;
 class QWidget;
 
@@ -28,6 +31,10 @@ struct ProcedureViewContext {
 /// Tells the views above `widget` that its content changed size: every ancestor measures its
 /// layout again, and the outermost one asks its parent (the transcript) to measure it.
 void procedureContentResized(QWidget* widget);
+
+/// A wrapped plain text in `font` and `color`, announced as itself, aligned to the text's own
+/// leading edge (right-to-left texts to the right).
+QLabel* procedureText(const std::string& text, const VelmoraFontSpec& font, VelmoraColor color);
 
 /// Empties `layout`, deleting the widgets it held (from a redraw, never inside their handlers).
 void clearProcedureLayout(QLayout& layout);
