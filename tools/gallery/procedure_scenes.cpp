@@ -6,6 +6,7 @@
 
 #include "fixtures.hpp"
 
+#include <array>
 #include <map>
 
 namespace velmora::gallery {
@@ -28,6 +29,28 @@ VelmoraWidgetExperience procedureExperience(const std::string& locale,
     values["receipt.tag"] = t[1];
     values["form.expired"] = t[2];
     values["status.failed"] = t[3];
+    // The panel around the card.
+    static const std::map<std::string, std::array<const char*, 6>> chrome = {
+        {"en",
+         {"Support", "We usually reply in a few minutes", "Home", "Messages", "Help",
+          "Write a message…"}},
+        {"uk",
+         {"Підтримка", "Зазвичай відповідаємо за кілька хвилин", "Головна", "Повідомлення",
+          "Довідка", "Напишіть повідомлення…"}},
+        {"de",
+         {"Support", "Wir antworten meist innerhalb weniger Minuten", "Start", "Nachrichten",
+          "Hilfe", "Nachricht schreiben …"}},
+        {"es",
+         {"Soporte", "Solemos responder en unos minutos", "Inicio", "Mensajes", "Ayuda",
+          "Escribe un mensaje…"}},
+    };
+    const auto& c = chrome.at(locale);
+    values["panel.title"] = c[0];
+    values["panel.subtitle"] = c[1];
+    values["nav.home"] = c[2];
+    values["nav.messages"] = c[3];
+    values["nav.help"] = c[4];
+    values["field.message"] = c[5];
     experience.copy = VelmoraWidgetCopy(values);
     return experience;
 }
