@@ -542,6 +542,28 @@ TEST_F(WidgetServiceTest, ServiceMessagesAndSupportState) {
     EXPECT_THROW(service->postServiceMessage("s_404", "ai", "x"), std::out_of_range);
 }
 
+TEST_F(WidgetServiceTest, ProcedureStateIsReportedUntilChanged) {
+    const auto session = start("Hello there", "key-procedure-00001");
+    EXPECT_FALSE(read(session).contains("procedureAction"));
+    service->setProcedureState(session.sessionId, R"({"procedureId":"p","runId":"wr_1"})",
+                               R"([{"procedureId":"p"}])");
+    auto conversation = read(session);
+    EXPECT_EQ(conversation.at("procedureAction").at("runId"), json::value("wr_1"));
+    EXPECT_EQ(conversation.at("procedureQuickActions").as_array().size(), 1u);
+    EXPECT_EQ(read(session).at("procedureAction"), conversation.at("procedureAction"));
+    service->setProcedureState(session.sessionId, std::nullopt, std::nullopt);
+    conversation = read(session);
+    EXPECT_FALSE(conversation.contains("procedureAction"));
+    EXPECT_FALSE(conversation.contains("procedureQuickActions"));
+    // Refused before anything changes.
+    EXPECT_THROW(service->setProcedureState(session.sessionId, "{", std::nullopt),
+                 std::invalid_argument);
+    EXPECT_THROW(service->setProcedureState(session.sessionId, std::nullopt, "{}"),
+                 std::invalid_argument);
+    EXPECT_THROW(service->setProcedureState("s_404", std::nullopt, std::nullopt),
+                 std::out_of_range);
+}
+
 TEST_F(WidgetServiceTest, ControlOverHttp) {
     auto control = [&](const std::string& method, const std::string& path,
                        std::optional<std::string> body = std::nullopt) {

@@ -28,6 +28,9 @@ void addFormScenes(std::vector<Scene>& scenes);
 // The home and help screens.
 void addHelpScenes(std::vector<Scene>& scenes);
 
+// Procedure cards, their calendar, confirmation details and quick actions.
+void addProcedureScenes(std::vector<Scene>& scenes);
+
 /// Stacks `children` vertically with `spacing` on a background colour (the palette's surface).
 std::unique_ptr<QWidget> stack(std::vector<QWidget*> children, const QColor& background,
                                int spacing = 12, int margin = 16);

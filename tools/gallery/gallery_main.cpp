@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
 
     // The home and help screens.
     velmora::gallery::addHelpScenes(scenes);
+
+    // Procedure cards, their calendar, confirmation details and quick actions.
+    velmora::gallery::addProcedureScenes(scenes);
     int failures = 0;
     for (const auto& scene : scenes) {
         auto widget = scene.build();

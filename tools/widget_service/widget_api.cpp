@@ -312,12 +312,18 @@ ServiceAnswer WidgetApi::readMessages(Session& session) {
         }
         messages.push_back(std::move(object));
     }
-    return jsonAnswer(200, json::object{{"ok", true},
-                                        {"sessionId", session.id},
-                                        {"conversationId", session.conversationId},
-                                        {"messages", std::move(messages)},
-                                        {"support", json::object{{"state", session.supportState}}},
-                                        {"conversationRevision", session.revision}});
+    json::object answer{{"ok", true},
+                        {"sessionId", session.id},
+                        {"conversationId", session.conversationId},
+                        {"messages", std::move(messages)},
+                        {"support", json::object{{"state", session.supportState}}},
+                        {"conversationRevision", session.revision}};
+    if (session.procedureAction)
+        answer["procedureAction"] = velmora::detail::parseJSON(*session.procedureAction);
+    if (session.procedureQuickActions)
+        answer["procedureQuickActions"] =
+            velmora::detail::parseJSON(*session.procedureQuickActions);
+    return jsonAnswer(200, std::move(answer));
 }
 
 std::string WidgetApi::postServiceMessage(const std::string& sessionId,
@@ -334,6 +340,33 @@ void WidgetApi::setSupportState(const std::string& sessionId, const std::string&
     Session& session = requireSession(sessionId);
     deliverDueReplies(session);
     session.supportState = state;
+    ++session.revision;
+}
+
+void WidgetApi::setProcedureState(const std::string& sessionId,
+                                  std::optional<std::string> procedureAction,
+                                  std::optional<std::string> quickActions) {
+    // Checked here, so that reading the conversation never meets a broken text.
+    const auto check = [](const std::optional<std::string>& text, bool array) {
+        if (!text)
+            return;
+        try {
+            const auto value = velmora::detail::parseJSON(*text);
+            if (array && !value.is_array())
+                throw std::invalid_argument("procedure quick actions must be a JSON array");
+        } catch (const std::invalid_argument&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw std::invalid_argument(e.what());
+        }
+    };
+    check(procedureAction, false);
+    check(quickActions, true);
+    std::lock_guard lock(mutex_);
+    Session& session = requireSession(sessionId);
+    deliverDueReplies(session);
+    session.procedureAction = std::move(procedureAction);
+    session.procedureQuickActions = std::move(quickActions);
     ++session.revision;
 }
 

@@ -46,6 +46,8 @@ public:
     std::string postServiceMessage(const std::string& sessionId, const std::string& authorKind,
                                    const std::string& text);
     void setSupportState(const std::string& sessionId, const std::string& state);
+    void setProcedureState(const std::string& sessionId, std::optional<std::string> procedureAction,
+                           std::optional<std::string> quickActions);
     /// Appends an inbound message by `authorKind` carrying one uploaded file; returns the file's
     /// download address on `origin`.
     std::string postServiceAttachment(const std::string& sessionId, const std::string& origin,
@@ -91,6 +93,9 @@ private:
         std::vector<Message> messages;
         std::vector<PendingReply> pendingReplies;
         std::string supportState = "ai";
+        /// JSON texts, reported as they are.
+        std::optional<std::string> procedureAction;
+        std::optional<std::string> procedureQuickActions;
         std::int64_t revision = 0;
     };
     struct Replay {

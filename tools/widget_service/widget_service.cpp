@@ -455,6 +455,12 @@ void WidgetService::setSupportState(const std::string& sessionId, const std::str
     impl_->api_.setSupportState(sessionId, state);
 }
 
+void WidgetService::setProcedureState(const std::string& sessionId,
+                                      std::optional<std::string> procedureAction,
+                                      std::optional<std::string> quickActions) {
+    impl_->api_.setProcedureState(sessionId, std::move(procedureAction), std::move(quickActions));
+}
+
 std::string WidgetService::postServiceAttachment(const std::string& sessionId,
                                                  const std::string& fileName,
                                                  const std::string& mimeType, const Data& bytes) {

@@ -161,6 +161,13 @@ public:
                                    const std::string& text);
     /// Sets the "support" state word that a session's conversation reports.
     void setSupportState(const std::string& sessionId, const std::string& state);
+    /// Sets what a session's conversation reports of procedures from now on: the current step
+    /// ("procedureAction") and the procedures offered ("procedureQuickActions"), each a JSON text,
+    /// or left out when absent. Throws `std::out_of_range` for an unknown session and
+    /// `std::invalid_argument` for a text that is not JSON (or, for the quick actions, not an
+    /// array).
+    void setProcedureState(const std::string& sessionId, std::optional<std::string> procedureAction,
+                           std::optional<std::string> quickActions);
     /// Appends an inbound message by `authorKind` ("ai", "teammate") with one uploaded file;
     /// returns the file's signed download address.
     std::string postServiceAttachment(const std::string& sessionId, const std::string& fileName,

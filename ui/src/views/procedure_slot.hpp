@@ -19,12 +19,19 @@ struct ProcedureSlotContext {
     const VelmoraWidgetExperience& experience;
     bool dark = false;
     bool reduceMotion = false;
+    double textScale = 1;
 };
 
 /// The transcript's place for the running procedure: its card when the snapshot's procedure
 /// action makes a valid one, else its quick actions when at least one has a title, else
-/// nothing (null). The procedure views fill this in; until they do, the place stays empty.
+/// nothing (null).
 std::unique_ptr<QWidget> makeProcedureSlotView(const VelmoraSnapshot& snapshot,
                                                const ProcedureSlotContext& context);
+
+/// Shows a later snapshot in a place made by `makeProcedureSlotView`, keeping what the user set
+/// up there (the calendar's month). False when there is nothing to show any more: the caller
+/// then removes the place.
+bool updateProcedureSlotView(QWidget& slot, const VelmoraSnapshot& snapshot,
+                             const ProcedureSlotContext& context);
 
 } // namespace velmora::detail

@@ -30,6 +30,10 @@ std::string colorText(VelmoraColor c) {
 
 } // namespace
 
+ProcedureSlotContext TranscriptView::procedureContext(const TranscriptState& state) const {
+    return {controller_, experience_, state.dark, state.reduceMotion, state.textScale};
+}
+
 TranscriptView::TranscriptView(std::shared_ptr<VelmoraWidgetController> controller,
                                const VelmoraWidgetExperience& experience,
                                std::shared_ptr<VelmoraPlatformSettings> settings, QWidget* parent)
@@ -81,7 +85,7 @@ std::string TranscriptView::signature(const TranscriptItem& item, const Transcri
         if (snapshot.procedureQuickActions)
             for (const auto& action : *snapshot.procedureQuickActions)
                 text += '\x1f' + encodeJSON(action);
-        return text + motion + (state.dark ? "d" : "l");
+        return text + motion + (state.dark ? "d" : "l") + std::to_string(state.textScale);
     }
     case Kind::message:
         break;
@@ -135,9 +139,7 @@ QWidget* TranscriptView::buildItem(const TranscriptItem& item, const TranscriptS
         return row;
     }
     case Kind::procedure: {
-        auto view = makeProcedureSlotView(
-            *state.snapshot,
-            ProcedureSlotContext{controller_, experience_, state.dark, state.reduceMotion});
+        auto view = makeProcedureSlotView(*state.snapshot, procedureContext(state));
         return view.release(); // owned by the list from here on
     }
     }
@@ -168,6 +170,16 @@ void TranscriptView::apply(const TranscriptState& state) {
                 (message ? !rowsStale && old.message == *message : old.signature == sig);
             if (same) {
                 kept[found->second] = true;
+                next.push_back(std::move(old));
+                continue;
+            }
+            // The procedure's place takes the next step in place, so the calendar keeps the
+            // month the user paged to.
+            if (item.kind == Kind::procedure && old.item.kind == item.kind && old.widget &&
+                updateProcedureSlotView(*old.widget, *state.snapshot, procedureContext(state))) {
+                kept[found->second] = true;
+                old.signature = sig;
+                old.measuredWidth = -1;
                 next.push_back(std::move(old));
                 continue;
             }

@@ -24,6 +24,8 @@ namespace velmora::detail {
 
 class MessageRowAttachmentService;
 class ConversationFormService;
+
+struct ProcedureSlotContext;
 class AttachmentExporter;
 
 /// Everything the transcript draws in one redraw.
@@ -94,6 +96,7 @@ private:
     QWidget* buildItem(const TranscriptItem& item, const TranscriptState& state,
                        const VelmoraMessage* message);
     static std::string signature(const TranscriptItem& item, const TranscriptState& state);
+    ProcedureSlotContext procedureContext(const TranscriptState& state) const;
     void relayout();
     void scrollToLatest(bool reduceMotion);
 
