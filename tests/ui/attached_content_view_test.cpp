@@ -41,7 +41,7 @@ const char* kBrokenCommerce = R"({"kind":"order_detail","detail":{"order":{"refe
 struct RowHarness {
     RowHarness(std::optional<const char*> formJSON, std::optional<const char*> commerceJSON,
                bool withForms)
-        : message(fixtures::message("m1", "outbound", "ai", "Here is what I found.")) {
+        : message(fixtures::message("m1", "inbound", "ai", "Here is what I found.")) {
         if (formJSON)
             message.conversationForm = decodeJSON<JSONValue>(*formJSON);
         if (commerceJSON)

@@ -70,7 +70,7 @@ VelmoraSnapshot snapshotWithMessages(std::size_t count, const std::string& sessi
         VelmoraMessage message;
         message.id = "m-" + std::to_string(i);
         message.conversationId = "c-1";
-        message.direction = i % 2 == 0 ? "inbound" : "outbound";
+        message.direction = i % 2 == 0 ? "outbound" : "inbound";
         message.bodyText = "Message number " + std::to_string(i) + " of the conversation.";
         message.sentAt = "2026-01-01T00:00:00Z";
         message.deliveryStatus = "delivered";

@@ -371,7 +371,7 @@ TEST(AttachedContentTest, FormThenCommerceThenTheChatOnlyNote) {
         {"neither", std::nullopt, std::nullopt, true, AttachedContentKind::none},
     };
     for (const auto& c : cases) {
-        auto message = fixtures::message("m", "outbound", "ai", "text");
+        auto message = fixtures::message("m", "inbound", "ai", "text");
         message.conversationForm = c.form;
         message.commerceResult = c.commerce;
         const auto content = attachedContent(message, c.controller);

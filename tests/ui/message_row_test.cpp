@@ -45,16 +45,17 @@ TEST(MessageRowModelTest, AuthorKindEdgePaletteAndLocaleDecideTheRow) {
     using M = VelmoraWidgetColorMode;
     using S = VelmoraColorScheme;
     const Case cases[] = {
+        {"outbound", "customer", M::system, S::light, "en", std::nullopt, true, false},
+        {"inbound", "ai", M::system, S::light, "en", "AI agent", false, false},
+        {"inbound", "teammate", M::system, S::dark, "uk", "Команда підтримки", false, true},
+        {"inbound", "ai", M::dark, S::light, "de", "KI-Agent", false, true},
+        {"inbound", "teammate", M::light, S::dark, "es", "Equipo de soporte", false, false},
+        {"outbound", "ai", M::system, S::dark, "es", "Agente de IA", true, true},
+        {"Outbound", "AI", M::system, S::light, "en", std::nullopt, false, false},
         {"inbound", "customer", M::system, S::light, "en", std::nullopt, true, false},
-        {"outbound", "ai", M::system, S::light, "en", "AI agent", false, false},
-        {"outbound", "teammate", M::system, S::dark, "uk", "Команда підтримки", false, true},
-        {"outbound", "ai", M::dark, S::light, "de", "KI-Agent", false, true},
-        {"outbound", "teammate", M::light, S::dark, "es", "Equipo de soporte", false, false},
-        {"inbound", "ai", M::system, S::dark, "es", "Agente de IA", true, true},
-        {"Inbound", "AI", M::system, S::light, "en", std::nullopt, false, false},
         {"", std::nullopt, M::system, S::light, "en", std::nullopt, false, false},
-        {"outbound", "ai", M::system, S::light, "fr", std::nullopt, false, false},
-        {"outbound", "bot", M::system, S::light, "en", std::nullopt, false, false},
+        {"inbound", "ai", M::system, S::light, "fr", std::nullopt, false, false},
+        {"inbound", "bot", M::system, S::light, "en", std::nullopt, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.direction) + "/" + c.author.value_or("-") + "/" + c.locale);
@@ -98,7 +99,7 @@ TEST(MessageRowModelTest, AuthorKindEdgePaletteAndLocaleDecideTheRow) {
 TEST(MessageRowModelTest, FontsAndLineSpacingFollowTheDesign) {
     const auto bundled = fixtures::experience("en");
     const double base = bundled.appearance.typography.fontSizePx;
-    const auto message = fixtures::message("m", "outbound", "ai", "Hi");
+    const auto message = fixtures::message("m", "inbound", "ai", "Hi");
     const auto model = messageRowModel(message, bundled.appearance, bundled.copy, context("en"));
     EXPECT_TRUE(model.body->font.bundledFamily);
     EXPECT_DOUBLE_EQ(model.body->font.pointSize, base * 0.875);
@@ -121,7 +122,7 @@ TEST(MessageRowModelTest, FontsAndLineSpacingFollowTheDesign) {
 
 TEST(MessageRowModelTest, AttachmentsShowDownloadLabelProgressOrTheInvalidText) {
     const auto experience = fixtures::experience("en");
-    auto message = fixtures::message("m", "outbound", "teammate", "");
+    auto message = fixtures::message("m", "inbound", "teammate", "");
     message.attachments = std::vector<VelmoraAttachment>{
         {.id = "a1", .fileName = "invoice.pdf", .downloadUrl = "https://ok/a1"},
         {.id = "a2", .fileName = "refused.pdf", .downloadUrl = "https://bad/a2"},
@@ -249,7 +250,7 @@ public:
 
 struct RowFixture {
     RowFixture() {
-        message = fixtures::message("m9", "outbound", "teammate", "Files");
+        message = fixtures::message("m9", "inbound", "teammate", "Files");
         message.attachments = std::vector<VelmoraAttachment>{
             {.id = "a1", .fileName = "docs/first.pdf", .downloadUrl = "https://x/a1"},
             {.id = "a2", .fileName = "second.txt", .downloadUrl = "https://x/a2"},
@@ -318,7 +319,7 @@ TEST(MessageRowTest, ADownloadFinishingAfterItsRowIsGoneIsDropped) {
 
 TEST(MessageRowTest, ALongMixedScriptMessageWrapsOnGraphemeBoundariesAndPaints) {
     const auto experience = fixtures::experience("en");
-    for (const char* direction : {"inbound", "outbound"}) {
+    for (const char* direction : {"outbound", "inbound"}) {
         SCOPED_TRACE(direction);
         const auto message =
             fixtures::message("long", direction, "customer", fixtures::mixedText(10000));
@@ -350,7 +351,7 @@ TEST(MessageRowTest, ALongMixedScriptMessageWrapsOnGraphemeBoundariesAndPaints) 
 
 TEST(MessageRowTest, AnEmptyMessageDrawsAnEmptyBubble) {
     const auto experience = fixtures::experience("en");
-    const auto message = fixtures::message("e", "outbound", std::nullopt, "");
+    const auto message = fixtures::message("e", "inbound", std::nullopt, "");
     VelmoraWidgetMessageRow row(message, experience.appearance, experience.copy, nullptr, "en",
                                 false, nullptr);
     row.resize(300, row.heightForWidth(300));
@@ -362,7 +363,7 @@ TEST(MessageRowTest, AnEmptyMessageDrawsAnEmptyBubble) {
 TEST(MessageRowTest, TheBubbleFollowsTheColourSchemeWhenItChanges) {
     const auto experience = fixtures::experience("en");
     auto settings = std::make_shared<VelmoraFixedPlatformSettings>();
-    VelmoraWidgetMessageRow row(fixtures::message("c", "outbound", "ai", "Hi"),
+    VelmoraWidgetMessageRow row(fixtures::message("c", "inbound", "ai", "Hi"),
                                 experience.appearance, experience.copy, nullptr, "en", false,
                                 settings);
     EXPECT_FALSE(row.model().dark);

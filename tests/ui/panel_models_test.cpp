@@ -664,8 +664,8 @@ TEST(TranscriptTest, ElementsAppearUnderTheirConditionsInOrder) {
     const auto experience = fixtures::experience("en");
     const PanelContext context{experience};
     const std::vector<VelmoraMessage> none;
-    const std::vector<VelmoraMessage> two = {fixtures::message("m1", "inbound", "customer", "Hi"),
-                                             fixtures::message("m2", "outbound", "ai", "Hello")};
+    const std::vector<VelmoraMessage> two = {fixtures::message("m1", "outbound", "customer", "Hi"),
+                                             fixtures::message("m2", "inbound", "ai", "Hello")};
     const std::optional<VelmoraWidgetAvailability> shown = availability(
         VelmoraWidgetAvailabilityState::aiOnline, 3, VelmoraWidgetReplyExpectationSource::sla);
     const std::optional<VelmoraWidgetAvailability> noAvailability;
@@ -736,8 +736,8 @@ TEST(TranscriptTest, LabelsScreensAndTheScrollTarget) {
 
     // The newest message, also while the loading row sits below it; nothing without messages.
     EXPECT_FALSE(transcriptScrollTarget({}));
-    EXPECT_EQ(transcriptScrollTarget({fixtures::message("a", "inbound", "customer", "x"),
-                                      fixtures::message("b", "outbound", "ai", "y")}),
+    EXPECT_EQ(transcriptScrollTarget({fixtures::message("a", "outbound", "customer", "x"),
+                                      fixtures::message("b", "inbound", "ai", "y")}),
               "b");
 }
 

@@ -33,7 +33,7 @@ std::vector<VelmoraMessage> conversation(std::size_t count) {
     std::vector<VelmoraMessage> messages;
     for (std::size_t i = 0; i < count; ++i)
         messages.push_back(
-            fixtures::message("m" + std::to_string(i), i % 2 ? "outbound" : "inbound",
+            fixtures::message("m" + std::to_string(i), i % 2 ? "inbound" : "outbound",
                               i % 2 ? "ai" : "customer", "Message number " + std::to_string(i)));
     return messages;
 }
@@ -79,7 +79,7 @@ TEST(TranscriptViewTest, AppendingOneMessageBuildsOneRowAndKeepsTheOthers) {
     for (const auto& m : messages)
         before.push_back(f.view.itemWidget(m.id));
 
-    messages.push_back(fixtures::message("m1000", "outbound", "ai", "One more"));
+    messages.push_back(fixtures::message("m1000", "inbound", "ai", "One more"));
     f.apply(messages, VelmoraLoadingState::waitingForAssistant);
     EXPECT_EQ(f.view.rowBuilds(), 1001);
     for (std::size_t i = 0; i < before.size(); ++i)

@@ -98,13 +98,13 @@ std::unique_ptr<QWidget> row(VelmoraMessage message, const std::string& locale, 
 }
 
 VelmoraMessage withForm(const std::string& json, const std::string& text) {
-    auto message = fixtures::message("f1", "outbound", "ai", text);
+    auto message = fixtures::message("f1", "inbound", "ai", text);
     message.conversationForm = decodeJSON<JSONValue>(json);
     return message;
 }
 
 VelmoraMessage withCommerce(const char* json, const std::string& text) {
-    auto message = fixtures::message("c1", "outbound", "ai", text);
+    auto message = fixtures::message("c1", "inbound", "ai", text);
     message.commerceResult = decodeJSON<JSONValue>(json);
     return message;
 }

@@ -25,10 +25,10 @@ public:
 };
 
 std::vector<VelmoraMessage> conversation(const std::string& locale) {
-    auto customer = fixtures::message("m1", "inbound", "customer", "Where is my order 1001?");
-    auto ai = fixtures::message("m2", "outbound", "ai", fixtures::sampleText(locale));
+    auto customer = fixtures::message("m1", "outbound", "customer", "Where is my order 1001?");
+    auto ai = fixtures::message("m2", "inbound", "ai", fixtures::sampleText(locale));
     auto teammate =
-        fixtures::message("m3", "outbound", "teammate", "Here are the documents for your order.");
+        fixtures::message("m3", "inbound", "teammate", "Here are the documents for your order.");
     teammate.attachments = std::vector<VelmoraAttachment>{
         {.id = "a1", .fileName = "invoice-1001.pdf", .downloadUrl = "https://ok/a1?token=t"},
         {.id = "a2",
@@ -76,9 +76,9 @@ void addMessageRowScenes(std::vector<Scene>& scenes) {
     for (const bool dark : {false, true}) {
         const std::string palette = dark ? "dark" : "light";
         scenes.push_back({"message-rows-rtl-" + palette, 380, [dark] {
-                              auto inbound = fixtures::message("r1", "inbound", "customer",
+                              auto inbound = fixtures::message("r1", "outbound", "customer",
                                                                fixtures::longRightToLeftText());
-                              auto reply = fixtures::message("r2", "outbound", "ai",
+                              auto reply = fixtures::message("r2", "inbound", "ai",
                                                              fixtures::longRightToLeftText());
                               return rows({inbound, reply}, fixtures::experience("en"), dark);
                           }});
@@ -94,8 +94,8 @@ void addMessageRowScenes(std::vector<Scene>& scenes) {
     }
     scenes.push_back({"message-rows-mixed-scripts-light", 380, [] {
                           auto m =
-                              fixtures::message("x1", "outbound", "ai", fixtures::mixedText(600));
-                          auto empty = fixtures::message("x2", "inbound", std::nullopt, "");
+                              fixtures::message("x1", "inbound", "ai", fixtures::mixedText(600));
+                          auto empty = fixtures::message("x2", "outbound", std::nullopt, "");
                           return rows({m, empty}, fixtures::experience("en"), false);
                       }});
 }

@@ -108,10 +108,10 @@ VelmoraSnapshot conversation(const std::string& locale) {
                                                           {"de", "Wo ist meine Bestellung 1001?"},
                                                           {"es", "¿Dónde está mi pedido 1001?"}};
     snapshot.messages.push_back(
-        fixtures::message("m1", "inbound", "customer", questions.at(locale)));
+        fixtures::message("m1", "outbound", "customer", questions.at(locale)));
     snapshot.messages.push_back(
-        fixtures::message("m2", "outbound", "ai", fixtures::sampleText(locale)));
-    auto files = fixtures::message("m3", "outbound", "teammate", "");
+        fixtures::message("m2", "inbound", "ai", fixtures::sampleText(locale)));
+    auto files = fixtures::message("m3", "inbound", "teammate", "");
     files.attachments = std::vector<VelmoraAttachment>{
         {.id = "a1", .fileName = "invoice-1001.pdf", .downloadUrl = "https://x/a1"}};
     snapshot.messages.push_back(files);

@@ -61,7 +61,7 @@ VelmoraSnapshot snapshotWith(std::optional<std::string> procedureAction,
     snapshot.sessionId = "s_1";
     snapshot.conversationId = "conv_1";
     snapshot.messages.push_back(
-        fixtures::message("m1", "inbound", "customer", std::move(question)));
+        fixtures::message("m1", "outbound", "customer", std::move(question)));
     if (procedureAction)
         snapshot.procedureAction = decodeJSON<JSONValue>(*procedureAction);
     if (quickActions) {

@@ -109,8 +109,10 @@ MessageRowModel messageRowModel(const VelmoraMessage& message,
                                 const VelmoraWidgetAppearance& appearance,
                                 const VelmoraWidgetCopy& copy, const MessageRowContext& context) {
     MessageRowModel model;
-    model.inbound = message.direction == "inbound";
-    model.trailing = model.inbound;
+    // The service says "outbound" for what the visitor sent; the client counts a message as the
+    // customer's the same way, so the row and the client never disagree about whose it is.
+    model.own = message.direction == "outbound" || message.authorKind == "customer";
+    model.trailing = model.own;
     model.dark = isDark(appearance, context.platform.colorScheme);
     const VelmoraWidgetPalette& palette = model.dark ? appearance.dark : appearance.light;
     const auto color = [](const std::string& hex) { return colorFromHex(hex); };
@@ -121,7 +123,7 @@ MessageRowModel messageRowModel(const VelmoraMessage& message,
     model.bubbleIdentifier = "velmora.widget.message-bubble." + message.id;
     model.cornerRadius = appearance.controlRadiusPx;
     model.horizontalPadding = appearance.spacing.mdPx;
-    if (model.inbound) {
+    if (model.own) {
         model.bubbleBackground = color(palette.accent);
     } else if (model.dark) {
         model.bubbleBackground = color(palette.raisedSurface);
@@ -146,8 +148,8 @@ MessageRowModel messageRowModel(const VelmoraMessage& message,
                                   .font = widgetFontSpec(appearance.typography.fontFamily, size,
                                                          VelmoraTextStyle::caption1,
                                                          VelmoraFontWeight::medium, scale),
-                                  .color = model.inbound ? color(palette.onAccent).withOpacity(0.78)
-                                                         : color(palette.mutedText),
+                                  .color = model.own ? color(palette.onAccent).withOpacity(0.78)
+                                                     : color(palette.mutedText),
                                   .lineSpacing = spacing,
                                   .identifier = "velmora.widget.message-author-tag." + message.id};
     }
@@ -159,7 +161,7 @@ MessageRowModel messageRowModel(const VelmoraMessage& message,
         model.body = RowText{.text = message.bodyText,
                              .font = widgetFontSpec(appearance.typography.fontFamily, size,
                                                     VelmoraTextStyle::body, std::nullopt, scale),
-                             .color = model.inbound ? color(palette.onAccent) : color(palette.text),
+                             .color = model.own ? color(palette.onAccent) : color(palette.text),
                              .lineSpacing = measuredFont.pointSize * 1.5 - lineHeight(measuredFont),
                              .identifier = {}};
     }

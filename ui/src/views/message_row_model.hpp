@@ -56,7 +56,7 @@ struct AttachmentModel {
 
 /// Everything a message row draws, decided from the message, the design and the platform.
 struct MessageRowModel {
-    bool inbound = false;
+    bool own = false;
     bool dark = false;
     /// The bubble sits at the trailing edge (the visitor's own messages) or the leading one.
     bool trailing = false;
