@@ -104,6 +104,39 @@ TEST(ControllerSendTest, AFailedWaitLeavesTheDeliveredFilesOutOfTheComposer) {
               std::vector<std::string>{"sendMessage"});
 }
 
+TEST(ControllerSendTest, TextTypedDuringASendIsStoredOnceTheMessageIsDelivered) {
+    for (const bool waitFails : {false, true}) {
+        SCOPED_TRACE(waitFails ? "the wait for the assistant fails" : "the assistant answers");
+        ScriptedConversation c;
+        c.client->session = sessionNamed("s-1");
+        c.client->waitWanted = waitFails;
+        Gate service;
+        c.client->onSendMessage = [&](auto...) -> asio::awaitable<VelmoraAcceptedMessage> {
+            co_await service.wait();
+            co_return VelmoraAcceptedMessage{};
+        };
+        c.client->onWaitForAssistant =
+            [](double, std::optional<std::int64_t>) -> asio::awaitable<VelmoraSnapshot> {
+            throw velmoraError(VelmoraErrorCode::network, "No reply.");
+            co_return VelmoraSnapshot{};
+        };
+        auto& controller = c.make();
+        c.openAndSettle();
+        controller.updateDraft("Where is my parcel?");
+        controller.send();
+        drain(c.io);
+        controller.updateDraft("And one more thing");
+        service.open();
+        drain(c.io);
+        EXPECT_EQ(controller.draft(), "And one more thing");
+        EXPECT_FALSE(controller.pendingFirstDraftText());
+        const auto stored = c.store->state(*c.client);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->text, "And one more thing");
+        EXPECT_FALSE(stored->idempotencyKey); // typed text, not a message waiting to go
+    }
+}
+
 TEST(ControllerSendTest, TheAssistantIsAwaitedOnlyByAnOpenForegroundWidget) {
     ScriptedConversation c;
     c.client->session = sessionNamed("s-1");

@@ -274,6 +274,10 @@ asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& pla
     setError(std::nullopt);
     if (route == SendRoute::start) {
         setDraft({}); // text typed while the conversation started is dropped
+    } else if (!draft_.empty()) {
+        // Text typed during the send is stored again at once, not only at the next keystroke:
+        // a host that dies before then would lose it.
+        persistDraft();
     }
     if (lifecycleGeneration_ != plan.lifecycle || !isOpen_ || !isForeground_) {
         co_return;
@@ -348,7 +352,7 @@ void VelmoraWidgetController::failAfterDelivery(const SendPlan& plan, std::excep
 void VelmoraWidgetController::tidyAfterDelivery(const SendPlan& plan) {
     if (draftGeneration_ == plan.drafts && !destroyed_ && pendingAttachments_.empty()) {
         pendingFirstDraft_.reset();
-        draftStore_->clear(*client_);
+        persistDraft(); // removes the sent message, keeps what was typed meanwhile
     }
 }
 
