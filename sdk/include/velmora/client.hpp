@@ -5,6 +5,7 @@
 #include "velmora/configuration.hpp"
 #include "velmora/events.hpp"
 #include "velmora/models.hpp"
+#include "velmora/operation_spawn.hpp"
 #include "velmora/procedure_models.hpp"
 #include "velmora/stores.hpp"
 #include "velmora/transport.hpp"
@@ -279,7 +280,7 @@ public:
 
 private:
     template <class T, class Token> auto spawn(boost::asio::awaitable<T> operation, Token&& token) {
-        return boost::asio::co_spawn(executor(), std::move(operation), std::forward<Token>(token));
+        return detail::spawnOperation(executor(), std::move(operation), std::forward<Token>(token));
     }
 
     using Core = std::shared_ptr<detail::ClientCore>;
