@@ -33,9 +33,9 @@ bool isAborted(const std::exception_ptr& failure) {
 }
 
 TEST(ClientOperationSpawnTest, TheCallersCancellationEndsARunningOperation) {
+    asio::io_context caller; // outlives the client's threads, which post into it
     asio::thread_pool client(1);
     const asio::any_io_executor strand = asio::make_strand(client);
-    asio::io_context caller;
     asio::cancellation_signal signal;
     std::optional<std::exception_ptr> outcome;
     detail::spawnOperation(
@@ -55,10 +55,11 @@ TEST(ClientOperationSpawnTest, TheCallersCancellationEndsARunningOperation) {
 }
 
 TEST(ClientOperationSpawnTest, ACancellationRacingTheEndIsHarmlessAndTheResultArrivesOnce) {
+    asio::io_context caller; // outlives the client's threads, which post into it
     asio::thread_pool client(2);
     const asio::any_io_executor strand = asio::make_strand(client);
     for (int round = 0; round < 500; ++round) {
-        asio::io_context caller;
+        caller.restart();
         asio::cancellation_signal signal;
         int answers = 0;
         detail::spawnOperation(
