@@ -1,6 +1,7 @@
 // The presenter that cross-platform hosts drive with an option dictionary: presenting,
 // embedding and closing, one widget per window, and stale preparations that must not attach.
 #include "platform/qt_child.hpp"
+#include "service_client.hpp"
 #include "views/message_text_view.hpp"
 
 #include "ui/controller_test_support.hpp"
@@ -632,17 +633,8 @@ protected:
     BridgePresenterServiceTest() : service(serviceOptions()) {
         service.start();
         clientThread = std::thread([this] { clientIo.run(); });
-        VelmoraConfiguration configuration(
-            service.origin(), "local-demo", "account-bridge", "en", std::nullopt,
-            []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
-        client = std::make_shared<VelmoraClient>(
-            clientIo.get_executor(), std::move(configuration),
-            std::make_shared<VelmoraMemoryOutbox>(),
-            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
-            std::make_shared<VelmoraMemorySessionStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
-            std::make_shared<VelmoraURLSessionTransport>());
+        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
+                                                     "account-bridge", "en");
     }
     ~BridgePresenterServiceTest() override {
         for (const auto& presenter : presenters)

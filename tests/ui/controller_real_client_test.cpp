@@ -1,4 +1,5 @@
 #include "controller_test_support.hpp"
+#include "service_client.hpp"
 
 #include "velmora/json_file_stores.hpp"
 #include "velmora/stores.hpp"
@@ -31,17 +32,7 @@ protected:
     }
 
     std::shared_ptr<VelmoraClient> makeClient(const std::string& locale) {
-        VelmoraConfiguration configuration(
-            service.origin(), "local-demo", "account-a", locale, std::nullopt,
-            []() -> asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
-        return std::make_shared<VelmoraClient>(
-            clientIo.get_executor(), std::move(configuration),
-            std::make_shared<VelmoraMemoryOutbox>(),
-            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
-            std::make_shared<VelmoraMemorySessionStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
-            std::make_shared<VelmoraURLSessionTransport>());
+        return makeServiceClient(clientIo.get_executor(), service.origin(), "account-a", locale);
     }
 
     std::shared_ptr<VelmoraWidgetController>

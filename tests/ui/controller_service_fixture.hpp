@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller_test_support.hpp"
+#include "service_client.hpp"
 
 #include "velmora/json_file_stores.hpp"
 #include "velmora/stores.hpp"
@@ -33,19 +34,12 @@ protected:
     /// uses by default).
     std::shared_ptr<VelmoraClient>
     makeClient(std::optional<std::filesystem::path> storeDirectory = std::nullopt) {
+        if (!storeDirectory) {
+            return makeServiceClient(clientIo.get_executor(), service.origin());
+        }
         VelmoraConfiguration configuration(
             service.origin(), "local-demo", "account-a", "en", std::nullopt,
             []() -> asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
-        if (!storeDirectory) {
-            return std::make_shared<VelmoraClient>(
-                clientIo.get_executor(), std::move(configuration),
-                std::make_shared<VelmoraMemoryOutbox>(),
-                std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
-                std::make_shared<VelmoraMemorySessionStore>(),
-                std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
-                std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
-                std::make_shared<VelmoraURLSessionTransport>());
-        }
         const auto& dir = *storeDirectory;
         return std::make_shared<VelmoraClient>(
             clientIo.get_executor(), std::move(configuration),

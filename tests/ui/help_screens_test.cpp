@@ -2,6 +2,7 @@
 // publishes: the home card, a search typed into the help screen, a question opened and a
 // workflow followed to a handoff that opens the conversation prefilled.
 #include "fixtures.hpp"
+#include "service_client.hpp"
 #include "ui/controller_test_support.hpp"
 #include "ui/ui_test_support.hpp"
 #include "velmora/json_file_stores.hpp"
@@ -49,17 +50,8 @@ protected:
     HelpScreensTest() : service(prefilledHandoff()) {
         service.start();
         clientThread = std::thread([this] { clientIo.run(); });
-        VelmoraConfiguration configuration(
-            service.origin(), "local-demo", "account-a", "en", std::nullopt,
-            []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
-        client = std::make_shared<VelmoraClient>(
-            clientIo.get_executor(), std::move(configuration),
-            std::make_shared<VelmoraMemoryOutbox>(),
-            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
-            std::make_shared<VelmoraMemorySessionStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
-            std::make_shared<VelmoraURLSessionTransport>());
+        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
+                                                     "account-a", "en");
         controller = VelmoraWidgetController::create(qtContext.get_executor(), client, false,
                                                      std::nullopt, std::nullopt, {}, {},
                                                      std::make_shared<VelmoraWidgetDraftStore>());

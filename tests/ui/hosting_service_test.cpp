@@ -2,6 +2,7 @@
 // to the local widget service: a message goes out and the assistant's answer comes back, and
 // closing keeps the draft.
 #include "platform/qt_child.hpp"
+#include "service_client.hpp"
 #include "views/message_text_view.hpp"
 
 #include "fixtures.hpp"
@@ -47,17 +48,8 @@ protected:
         service.start();
         clientThread = std::thread([this] { clientIo.run(); });
         // An account of its own per mode: the shared draft file is keyed by it.
-        VelmoraConfiguration configuration(
-            service.origin(), "local-demo", "hosting-" + modeName(GetParam()), "en", std::nullopt,
-            []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
-        client = std::make_shared<VelmoraClient>(
-            clientIo.get_executor(), std::move(configuration),
-            std::make_shared<VelmoraMemoryOutbox>(),
-            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
-            std::make_shared<VelmoraMemorySessionStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
-            std::make_shared<VelmoraURLSessionTransport>());
+        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
+                                                     "hosting-" + modeName(GetParam()), "en");
         auto* layout = makeQtChild<QVBoxLayout>(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         stack = makeQtChild<VelmoraWidgetNavigationStack>(&window);

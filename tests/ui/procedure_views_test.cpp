@@ -1,5 +1,6 @@
 // The procedure views in the panel, over the real client and the local widget service: the
 // service reports the step a test sets, and records the actions the views send.
+#include "service_client.hpp"
 #include "views/procedure_calendar_view.hpp"
 #include "views/progress_label.hpp"
 #include "views/styled_button.hpp"
@@ -60,17 +61,8 @@ protected:
     ProcedureViewsTest() {
         service.start();
         clientThread = std::thread([this] { clientIo.run(); });
-        VelmoraConfiguration configuration(
-            service.origin(), "local-demo", "account-a", "en", std::nullopt,
-            []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
-        client = std::make_shared<VelmoraClient>(
-            clientIo.get_executor(), std::move(configuration),
-            std::make_shared<VelmoraMemoryOutbox>(),
-            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
-            std::make_shared<VelmoraMemorySessionStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
-            std::make_shared<VelmoraURLSessionTransport>());
+        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
+                                                     "account-a", "en");
         VelmoraSessionStartInput opening;
         opening.message = "I would like to book a visit";
         sessionId = client->startSession(opening, boost::asio::use_future).get().sessionId;

@@ -1,5 +1,6 @@
 // The panel's views: the transcript keeps its rows, and the whole panel over the real client and
 // the local widget service.
+#include "service_client.hpp"
 #include "views/composer.hpp"
 #include "views/message_row.hpp"
 #include "views/message_text_view.hpp"
@@ -126,17 +127,8 @@ protected:
     PanelEndToEndTest() : service(tools::WidgetService::Options{}) {
         service.start();
         clientThread = std::thread([this] { clientIo.run(); });
-        VelmoraConfiguration configuration(
-            service.origin(), "local-demo", "account-a", "en", std::nullopt,
-            []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25);
-        client = std::make_shared<VelmoraClient>(
-            clientIo.get_executor(), std::move(configuration),
-            std::make_shared<VelmoraMemoryOutbox>(),
-            std::make_shared<VelmoraMemoryPendingSessionStartStore>(),
-            std::make_shared<VelmoraMemorySessionStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentStore>(),
-            std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
-            std::make_shared<VelmoraURLSessionTransport>());
+        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
+                                                     "account-a", "en");
         controller = VelmoraWidgetController::create(qtContext.get_executor(), client, false,
                                                      std::nullopt, std::nullopt, {}, {},
                                                      std::make_shared<VelmoraWidgetDraftStore>());
