@@ -54,10 +54,23 @@ VelmoraConversationFormView::VelmoraConversationFormView(
     VelmoraWidgetCopy copy, std::string locale, bool reduceMotion,
     VelmoraWidgetAppearance appearance, std::shared_ptr<VelmoraPlatformSettings> settings,
     QWidget* parent)
+    : VelmoraConversationFormView(std::move(form), std::move(service), std::move(copy),
+                                  std::move(locale), reduceMotion, std::move(appearance),
+                                  std::move(settings), HandOff{}, parent) {}
+
+VelmoraConversationFormView::VelmoraConversationFormView(
+    VelmoraConversationForm form, std::shared_ptr<ConversationFormService> service,
+    VelmoraWidgetCopy copy, std::string locale, bool reduceMotion,
+    VelmoraWidgetAppearance appearance, std::shared_ptr<VelmoraPlatformSettings> settings,
+    HandOff handOff, QWidget* parent)
     : QWidget(parent), form_(std::move(form)), service_(std::move(service)), copy_(std::move(copy)),
       locale_(std::move(locale)), reduceMotion_(reduceMotion), appearance_(std::move(appearance)),
-      settings_(std::move(settings)), answers_(seedAnswers(form_)),
+      settings_(std::move(settings)),
+      state_(handOff.state ? std::move(handOff.state) : std::make_shared<ConversationFormState>()),
       redraw_(this, [this] { redraw(); }) {
+    // Seeded once per message: later values of the form never overwrite the user's answers.
+    if (!state_->answers)
+        state_->answers = seedAnswers(form_);
     setObjectName("velmora.widget.form");
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -67,17 +80,58 @@ VelmoraConversationFormView::VelmoraConversationFormView(
     stack_->setSpacing(8);
     if (service_)
         busyObservation_ = service_->observeActionInFlight([this] { redraw_.request(); });
-    if (settings_)
+    if (settings_ && handOff.followsSettings)
         settingsSubscription_ = settings_->observe([this] { build(); });
     dismissKeyboard_ = DismissKeyboardNotification::observe([this] { releaseFocus(); });
     build();
 }
 
-VelmoraConversationFormView::~VelmoraConversationFormView() = default;
+VelmoraConversationFormView::~VelmoraConversationFormView() {
+    // The editors are still alive here; they go with the QWidget base.
+    saveEditorState();
+}
+
+void VelmoraConversationFormView::setForm(VelmoraConversationForm form) {
+    if (form == form_)
+        return;
+    form_ = std::move(form);
+    build();
+}
+
+void VelmoraConversationFormView::setReduceMotion(bool reduceMotion) {
+    if (reduceMotion == reduceMotion_)
+        return;
+    reduceMotion_ = reduceMotion;
+    build();
+}
+
+void VelmoraConversationFormView::settingsChanged() {
+    build();
+}
+
+void VelmoraConversationFormView::saveEditorState() {
+    for (const auto& editor : editors_) {
+        const auto& id = editor.field.id;
+        if (editor.kind == FormEditorKind::date)
+            state_->shownMonths.insert_or_assign(
+                id, static_cast<VelmoraFormDateFieldView*>(editor.widget)->visibleMonth());
+        else if (editor.kind == FormEditorKind::multiSelect)
+            if (auto* search =
+                    static_cast<VelmoraFormMultiSelectView*>(editor.widget)->searchField())
+                state_->searchTexts.insert_or_assign(id, search->text().toStdString());
+    }
+}
 
 void VelmoraConversationFormView::build() {
+    saveEditorState();
+    // The field being typed in keeps the keyboard across the redraw.
+    std::optional<std::string> focused;
+    if (QWidget* widget = focusWidget(); widget && isAncestorOf(widget))
+        for (const auto& editor : editors_)
+            if (editor.control == widget)
+                focused = editor.field.id;
     const auto platform = settings_ ? settings_->values() : VelmoraPlatformSettingsValues{};
-    model_ = conversationFormModel(form_, answers_, validationFailed_,
+    model_ = conversationFormModel(form_, answers(), state_->validationFailed,
                                    service_ && service_->isActionInFlight(), copy_, appearance_,
                                    platform);
     // Children go with their editors; answers stay with the view.
@@ -142,6 +196,12 @@ void VelmoraConversationFormView::build() {
     progress_->setColor(text);
     stack_->addWidget(progress_, 0, Qt::AlignLeading);
     redraw();
+    if (focused)
+        for (const auto& editor : editors_)
+            if (editor.field.id == *focused && editor.control) {
+                editor.control->setFocus();
+                break;
+            }
 }
 
 void VelmoraConversationFormView::buildEditor(Editor& editor) {
@@ -181,7 +241,7 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
         picker->setPlaceholderText(toQString(field.name));
         for (const auto& option : field.options)
             picker->addItem(toQString(option));
-        picker->setCurrentIndex(optionIndex(field, textOf(answers_, field.id)));
+        picker->setCurrentIndex(optionIndex(field, textOf(answers(), field.id)));
         // `activated` comes from the user only; index changes made here are not answers.
         connect(picker, &QComboBox::activated, this, [this, id = field.id, field](int index) {
             if (index >= 0 && index < static_cast<int>(field.options.size()))
@@ -194,19 +254,24 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
     }
     case FormEditorKind::multiSelect: {
         auto* view = makeQtChild<VelmoraFormMultiSelectView>(field.options, field.name, locale_,
-                                                             selectionOf(answers_, field.id), this);
+                                                             selectionOf(answers(), field.id), this);
         view->setObjectName(identifier);
         setTextColor(view, text);
+        if (const auto kept = state_->searchTexts.find(field.id);
+            kept != state_->searchTexts.end() && view->searchField())
+            view->searchField()->setText(toQString(kept->second));
         view->onSelectionChanged = [this, id = field.id](const std::set<std::string>& chosen) {
-            answers_.selectedValues[id] = chosen;
+            state_->answers->selectedValues[id] = chosen;
             redraw_.request();
         };
         editor.widget = view;
         break;
     }
     case FormEditorKind::date: {
-        auto* view = makeQtChild<VelmoraFormDateFieldView>(field.id, textOf(answers_, field.id),
+        auto* view = makeQtChild<VelmoraFormDateFieldView>(field.id, textOf(answers(), field.id),
                                                            locale_, text, scale, this);
+        if (const auto kept = state_->shownMonths.find(field.id); kept != state_->shownMonths.end())
+            view->showMonth(kept->second);
         view->onValueChanged = [this, id = field.id](const std::string& iso) { setText(id, iso); };
         editor.widget = view;
         break;
@@ -226,7 +291,7 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
                                        Qt::ImhNoPredictiveText);
         else if (field.type == "number")
             input->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
-        editor.shown = textOf(answers_, field.id);
+        editor.shown = textOf(answers(), field.id);
         input->setText(toQString(editor.shown));
         input->installEventFilter(this);
         // `textEdited` is the user's typing only: what the view sets is never read back, so an
@@ -248,7 +313,7 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
 }
 
 void VelmoraConversationFormView::setText(const std::string& id, std::string text) {
-    answers_.values[id] = std::move(text);
+    state_->answers->values[id] = std::move(text);
     redraw_.request();
 }
 
@@ -257,25 +322,25 @@ void VelmoraConversationFormView::syncEditors() {
         const auto& id = editor.field.id;
         switch (editor.kind) {
         case FormEditorKind::toggle:
-            static_cast<QCheckBox*>(editor.control)->setChecked(textOf(answers_, id) == "true");
+            static_cast<QCheckBox*>(editor.control)->setChecked(textOf(answers(), id) == "true");
             break;
         case FormEditorKind::select: {
             auto* picker = static_cast<QComboBox*>(editor.control);
-            const int index = optionIndex(editor.field, textOf(answers_, id));
+            const int index = optionIndex(editor.field, textOf(answers(), id));
             if (picker->currentIndex() != index)
                 picker->setCurrentIndex(index);
             break;
         }
         case FormEditorKind::multiSelect:
             static_cast<VelmoraFormMultiSelectView*>(editor.widget)
-                ->setSelection(selectionOf(answers_, id));
+                ->setSelection(selectionOf(answers(), id));
             break;
         case FormEditorKind::date:
-            static_cast<VelmoraFormDateFieldView*>(editor.widget)->setValue(textOf(answers_, id));
+            static_cast<VelmoraFormDateFieldView*>(editor.widget)->setValue(textOf(answers(), id));
             break;
         case FormEditorKind::text: {
             // Another field with the same id changed the shared answer.
-            const auto& answer = textOf(answers_, id);
+            const auto& answer = textOf(answers(), id);
             if (answer != editor.shown) {
                 editor.shown = answer;
                 static_cast<QLineEdit*>(editor.control)->setText(toQString(answer));
@@ -290,7 +355,7 @@ void VelmoraConversationFormView::redraw() {
     if (model_.status != FormStatusDisplay::pending)
         return;
     const auto platform = settings_ ? settings_->values() : VelmoraPlatformSettingsValues{};
-    model_ = conversationFormModel(form_, answers_, validationFailed_,
+    model_ = conversationFormModel(form_, answers(), state_->validationFailed,
                                    service_ && service_->isActionInFlight(), copy_, appearance_,
                                    platform);
     syncEditors();
@@ -310,14 +375,16 @@ void VelmoraConversationFormView::redraw() {
     progress_->setVisible(model_.busy);
     updateGeometry();
     update();
+    if (onLayoutChanged && height() != heightForWidth(width()))
+        onLayoutChanged();
 }
 
 void VelmoraConversationFormView::submit() {
     releaseFocus();
     if (!model_.submitEnabled)
         return;
-    const auto values = formSubmissionValues(form_, answers_);
-    validationFailed_ = !values.has_value();
+    const auto values = formSubmissionValues(form_, answers());
+    state_->validationFailed = !values.has_value();
     if (values && service_)
         service_->submitForm(form_, *values);
     redraw_.request();

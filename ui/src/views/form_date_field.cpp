@@ -43,6 +43,14 @@ void VelmoraFormDateFieldView::moveMonth(std::int64_t count) {
     redraw_.request();
 }
 
+void VelmoraFormDateFieldView::showMonth(const TavrinDateValue& month) {
+    const auto first = movedMonth(month, 0);
+    if (first == visibleMonth_)
+        return;
+    visibleMonth_ = first;
+    redraw_.request();
+}
+
 int VelmoraFormDateFieldView::heightForWidth(int width) const {
     return layout_->totalHeightForWidth(width);
 }

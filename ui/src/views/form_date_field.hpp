@@ -33,6 +33,8 @@ public:
     const std::string& value() const noexcept { return value_; }
     const TavrinDateValue& visibleMonth() const noexcept { return visibleMonth_; }
     void moveMonth(std::int64_t count);
+    /// Shows the month of `month` (kept from an earlier editor of the same field).
+    void showMonth(const TavrinDateValue& month);
     const FormDateFieldModel& model() const noexcept { return model_; }
 
     std::function<void(const std::string&)> onValueChanged;

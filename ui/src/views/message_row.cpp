@@ -37,22 +37,51 @@ VelmoraWidgetMessageRow::VelmoraWidgetMessageRow(
     std::shared_ptr<MessageRowAttachmentService> attachments, std::string locale, bool reduceMotion,
     std::shared_ptr<VelmoraPlatformSettings> settings, std::shared_ptr<AttachmentExporter> exporter,
     std::shared_ptr<ConversationFormService> forms, QWidget* parent)
+    : VelmoraWidgetMessageRow(std::move(message), std::move(appearance), std::move(copy),
+                              std::move(attachments), std::move(locale), reduceMotion,
+                              std::move(settings),
+                              HandOff{std::move(exporter), std::move(forms), nullptr, true},
+                              parent) {}
+
+VelmoraWidgetMessageRow::VelmoraWidgetMessageRow(
+    VelmoraMessage message, VelmoraWidgetAppearance appearance, VelmoraWidgetCopy copy,
+    std::shared_ptr<MessageRowAttachmentService> attachments, std::string locale, bool reduceMotion,
+    std::shared_ptr<VelmoraPlatformSettings> settings, HandOff handOff, QWidget* parent)
     : QWidget(parent), message_(std::move(message)), appearance_(std::move(appearance)),
       copy_(std::move(copy)), attachments_(std::move(attachments)), locale_(std::move(locale)),
       reduceMotion_(reduceMotion), settings_(std::move(settings)),
-      exporter_(exporter ? std::move(exporter) : makeFileDialogExporter()),
-      forms_(std::move(forms)), redraw_(this, [this] { rebuild(); }) {
+      exporter_(handOff.exporter ? std::move(handOff.exporter) : makeFileDialogExporter()),
+      forms_(std::move(handOff.forms)), followsSettings_(handOff.followsSettings),
+      state_(handOff.state ? std::move(handOff.state) : std::make_shared<MessageRowState>()),
+      redraw_(this, [this] { rebuild(); }) {
     setSizePolicy(heightForWidthPolicy(QSizePolicy::Preferred));
-    if (settings_)
+    state_->row = this;
+    if (settings_ && followsSettings_)
         settingsSubscription_ = settings_->observe([this] { redraw_.request(); });
     rebuild();
 }
 
-VelmoraWidgetMessageRow::~VelmoraWidgetMessageRow() {
-    // A form kept between bubbles has no parent while it waits for the next one.
-    if (attached_ && !attached_->parent())
-        detail::destroyQtChild(attached_);
+void VelmoraWidgetMessageRow::setMessage(VelmoraMessage message) {
+    if (message == message_)
+        return;
+    message_ = std::move(message);
+    rebuild();
 }
+
+void VelmoraWidgetMessageRow::setReduceMotion(bool reduceMotion) {
+    if (reduceMotion == reduceMotion_)
+        return;
+    reduceMotion_ = reduceMotion;
+    rebuild();
+}
+
+void VelmoraWidgetMessageRow::settingsChanged() {
+    if (attachedKind_ == AttachedContentKind::form && attached_)
+        static_cast<VelmoraConversationFormView*>(attached_)->settingsChanged();
+    rebuild();
+}
+
+VelmoraWidgetMessageRow::~VelmoraWidgetMessageRow() = default;
 
 MessageRowContext VelmoraWidgetMessageRow::context() const {
     MessageRowContext context;
@@ -65,23 +94,28 @@ MessageRowContext VelmoraWidgetMessageRow::context() const {
         context.canDownload = [service = attachments_](const VelmoraAttachment& attachment) {
             return service->canDownloadAttachment(attachment);
         };
-    context.downloadingAttachmentId = downloadingAttachmentId_;
+    context.downloadingAttachmentId = state_->downloadingAttachmentId;
     context.fontLineHeight = fontLineHeight;
     return context;
 }
 
 void VelmoraWidgetMessageRow::rebuild() {
     model_ = messageRowModel(message_, appearance_, copy_, context());
-    // Runs from the constructor or a posted redraw, never inside a child's own handler.
-    if (attachedKind_ == AttachedContentKind::form && attached_)
-        attached_->setParent(nullptr);
-    else
-        attached_ = nullptr; // goes with the bubble
-    detail::destroyQtChild(bubble_);
-    attachmentViews_.clear();
-    tag_ = body_ = nullptr;
-    bubble_ = detail::makeQtChild<QWidget>(this);
+    // Runs from the constructor, a posted redraw or the owner's update, never inside a child's
+    // own handler. The bubble and a form stay (the form keeps the keyboard and its editors);
+    // the rest is drawn afresh.
+    if (!bubble_) {
+        bubble_ = detail::makeQtChild<QWidget>(this);
+        bubble_->installEventFilter(this);
+    }
     bubble_->setObjectName(toQString(model_.bubbleIdentifier));
+    if (attachedKind_ != AttachedContentKind::form)
+        detail::destroyQtChild(attached_);
+    detail::destroyQtChild(tag_);
+    detail::destroyQtChild(body_);
+    for (auto* view : attachmentViews_)
+        detail::destroyQtChild(view);
+    attachmentViews_.clear();
     if (model_.authorTag) {
         tag_ = detail::makeQtChild<TextBlockView>(bubble_);
         tag_->setObjectName(toQString(model_.authorTag->identifier));
@@ -103,6 +137,9 @@ void VelmoraWidgetMessageRow::rebuild() {
         attachmentViews_.push_back(view);
     }
     layoutChildren();
+    // What was made just now is not shown yet when the bubble already is.
+    for (auto* child : bubble_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        child->show();
     bubble_->show();
     updateGeometry();
     update();
@@ -110,22 +147,33 @@ void VelmoraWidgetMessageRow::rebuild() {
 
 void VelmoraWidgetMessageRow::buildAttachedContent() {
     const auto content = attachedContent(message_, forms_ != nullptr);
-    if (content.kind == AttachedContentKind::form && attached_) {
-        attached_->setParent(bubble_);
-        attached_->show();
-        return;
-    }
-    attachedKind_ = content.kind;
-    attachedShown_ = content.kind != AttachedContentKind::none;
     const auto platform = settings_ ? settings_->values() : VelmoraPlatformSettingsValues{};
     const bool reduceMotion = reduceMotion_ || platform.reduceMotion;
+    if (content.kind == AttachedContentKind::form && attached_) {
+        // The same form view takes the message's new form: the user's answers stay.
+        auto* form = static_cast<VelmoraConversationFormView*>(attached_);
+        form->setForm(*content.form);
+        form->setReduceMotion(reduceMotion);
+        return;
+    }
+    if (attached_ && attachedKind_ == AttachedContentKind::form)
+        detail::destroyQtChild(attached_); // the message no longer carries a form
+    attachedKind_ = content.kind;
+    attachedShown_ = content.kind != AttachedContentKind::none;
     const auto& palette = model_.dark ? appearance_.dark : appearance_.light;
     switch (content.kind) {
     case AttachedContentKind::none:
         return;
     case AttachedContentKind::form:
         attached_ = detail::makeQtChild<VelmoraConversationFormView>(
-            *content.form, forms_, copy_, locale_, reduceMotion, appearance_, settings_, bubble_);
+            *content.form, forms_, copy_, locale_, reduceMotion, appearance_, settings_,
+            VelmoraConversationFormView::HandOff{
+                std::shared_ptr<ConversationFormState>(state_, &state_->form), followsSettings_},
+            bubble_);
+        static_cast<VelmoraConversationFormView*>(attached_)->onLayoutChanged = [this] {
+            layoutChildren();
+            updateGeometry();
+        };
         break;
     case AttachedContentKind::commerce: {
         CommerceTextContext commerce{.locale = locale_,
@@ -173,7 +221,8 @@ void VelmoraWidgetMessageRow::buildAttachedContent() {
 
 bool VelmoraWidgetMessageRow::eventFilter(QObject* watched, QEvent* event) {
     // The attached content grew or shrank (a field appeared, the month changed): make room.
-    if (watched == attached_ && event->type() == QEvent::LayoutRequest) {
+    // A child's updateGeometry() reaches the bubble, which has no layout of its own.
+    if ((watched == attached_ || watched == bubble_) && event->type() == QEvent::LayoutRequest) {
         layoutChildren();
         updateGeometry();
     }
@@ -181,22 +230,28 @@ bool VelmoraWidgetMessageRow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void VelmoraWidgetMessageRow::download(const VelmoraAttachment& attachment) {
-    if (!attachment.id || !attachments_ || downloadingAttachmentId_)
+    if (!attachment.id || !attachments_ || state_->downloadingAttachmentId)
         return;
-    downloadingAttachmentId_ = *attachment.id;
+    state_->downloadingAttachmentId = *attachment.id;
     redraw_.request();
-    // The row may be gone when the download ends: the result is then dropped.
-    QPointer<VelmoraWidgetMessageRow> self(this);
+    // The download belongs to the message, not to this widget: it ends in whichever row draws
+    // the message by then, or in the transcript while none is built. Once the message itself
+    // is gone (its state dropped) the result is dropped too.
+    const std::weak_ptr<MessageRowState> weak = state_;
     const std::string fileName = attachmentExportFileName(attachment);
-    attachments_->downloadAttachment(attachment, [self, fileName](std::optional<Data> bytes) {
-        if (!self)
+    attachments_->downloadAttachment(attachment, [weak, fileName, exporter = exporter_](
+                                                     std::optional<Data> bytes) {
+        const auto state = weak.lock();
+        if (!state)
             return;
-        self->downloadingAttachmentId_.reset();
-        self->redraw_.request();
-        if (!bytes)
+        state->downloadingAttachmentId.reset();
+        QWidget* parent = state->row ? static_cast<QWidget*>(state->row.data()) : state->host.data();
+        if (state->row)
+            state->row->redraw_.request();
+        if (!bytes || !parent)
             return;
-        self->exporter_->exportDocument(
-            self, VelmoraAttachmentDocument{std::move(*bytes), fileName}, [] {});
+        exporter->exportDocument(parent, VelmoraAttachmentDocument{std::move(*bytes), fileName},
+                                 [] {});
     });
 }
 

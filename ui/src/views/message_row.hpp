@@ -8,6 +8,9 @@
 #include "views/attached_content_model.hpp"
 #include "views/attachment_export.hpp"
 #include "views/message_row_model.hpp"
+#ifndef Q_MOC_RUN
+#include "views/message_row_state.hpp"
+#endif
 
 #include <QWidget>
 
@@ -28,10 +31,25 @@ class ConversationFormService;
 /// available in the chat) and the attachments. As wide
 /// as its content, at most as wide as the row. Redraws (coalesced) when its download state or
 /// the platform settings change.
+///
+/// The row keeps its identity for as long as its message id is shown: a new value of the
+/// message, a reduced-motion flip or a settings change redraws it in place, and what the user
+/// did (form answers, a running download) lives in a `MessageRowState` that the transcript may
+/// keep while the row itself is scrolled away.
 class VelmoraWidgetMessageRow final : public QWidget {
     Q_OBJECT
 
 public:
+    /// How the row is wired to its owner. `state`: where the user's work is kept (the row
+    /// keeps its own when null). `followsSettings` false: the owner forwards settings changes
+    /// through `settingsChanged()`, so a row costs no subscription of its own.
+    struct HandOff {
+        std::shared_ptr<AttachmentExporter> exporter;
+        std::shared_ptr<ConversationFormService> forms;
+        std::shared_ptr<MessageRowState> state;
+        bool followsSettings = true;
+    };
+
     /// Without `attachments` (no controller) the row is read-only: nothing downloads. Without
     /// `forms` a message's form is not drawn as a form (the chat-only note or the commerce
     /// result takes its place).
@@ -43,11 +61,24 @@ public:
                             std::shared_ptr<AttachmentExporter> exporter = nullptr,
                             std::shared_ptr<ConversationFormService> forms = nullptr,
                             QWidget* parent = nullptr);
+    VelmoraWidgetMessageRow(VelmoraMessage message, VelmoraWidgetAppearance appearance,
+                            VelmoraWidgetCopy copy,
+                            std::shared_ptr<MessageRowAttachmentService> attachments,
+                            std::string locale, bool reduceMotion,
+                            std::shared_ptr<VelmoraPlatformSettings> settings, HandOff handOff,
+                            QWidget* parent = nullptr);
     ~VelmoraWidgetMessageRow() override;
 
+    /// A new value of the same message: drawn in place, the user's work kept.
+    void setMessage(VelmoraMessage message);
+    void setReduceMotion(bool reduceMotion);
+    /// The platform settings changed (called by an owner that forwards them).
+    void settingsChanged();
+
+    const VelmoraMessage& message() const noexcept { return message_; }
     const MessageRowModel& model() const noexcept { return model_; }
     const std::optional<std::string>& downloadingAttachmentId() const noexcept {
-        return downloadingAttachmentId_;
+        return state_->downloadingAttachmentId;
     }
 
     bool hasHeightForWidth() const override { return true; }
@@ -84,9 +115,10 @@ private:
     std::shared_ptr<VelmoraPlatformSettings> settings_;
     std::shared_ptr<AttachmentExporter> exporter_;
     std::shared_ptr<ConversationFormService> forms_;
+    bool followsSettings_ = true;
     VelmoraPlatformSettings::Subscription settingsSubscription_;
 
-    std::optional<std::string> downloadingAttachmentId_;
+    std::shared_ptr<MessageRowState> state_;
     MessageRowModel model_;
     QWidget* bubble_ = nullptr;
     TextBlockView* tag_ = nullptr;
