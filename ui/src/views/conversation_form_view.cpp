@@ -253,8 +253,8 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
         break;
     }
     case FormEditorKind::multiSelect: {
-        auto* view = makeQtChild<VelmoraFormMultiSelectView>(field.options, field.name, locale_,
-                                                             selectionOf(answers(), field.id), this);
+        auto* view = makeQtChild<VelmoraFormMultiSelectView>(
+            field.options, field.name, locale_, selectionOf(answers(), field.id), this);
         view->setObjectName(identifier);
         setTextColor(view, text);
         if (const auto kept = state_->searchTexts.find(field.id);

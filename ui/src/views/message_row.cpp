@@ -37,11 +37,10 @@ VelmoraWidgetMessageRow::VelmoraWidgetMessageRow(
     std::shared_ptr<MessageRowAttachmentService> attachments, std::string locale, bool reduceMotion,
     std::shared_ptr<VelmoraPlatformSettings> settings, std::shared_ptr<AttachmentExporter> exporter,
     std::shared_ptr<ConversationFormService> forms, QWidget* parent)
-    : VelmoraWidgetMessageRow(std::move(message), std::move(appearance), std::move(copy),
-                              std::move(attachments), std::move(locale), reduceMotion,
-                              std::move(settings),
-                              HandOff{std::move(exporter), std::move(forms), nullptr, true},
-                              parent) {}
+    : VelmoraWidgetMessageRow(
+          std::move(message), std::move(appearance), std::move(copy), std::move(attachments),
+          std::move(locale), reduceMotion, std::move(settings),
+          HandOff{std::move(exporter), std::move(forms), nullptr, true}, parent) {}
 
 VelmoraWidgetMessageRow::VelmoraWidgetMessageRow(
     VelmoraMessage message, VelmoraWidgetAppearance appearance, VelmoraWidgetCopy copy,
@@ -239,20 +238,21 @@ void VelmoraWidgetMessageRow::download(const VelmoraAttachment& attachment) {
     // is gone (its state dropped) the result is dropped too.
     const std::weak_ptr<MessageRowState> weak = state_;
     const std::string fileName = attachmentExportFileName(attachment);
-    attachments_->downloadAttachment(attachment, [weak, fileName, exporter = exporter_](
-                                                     std::optional<Data> bytes) {
-        const auto state = weak.lock();
-        if (!state)
-            return;
-        state->downloadingAttachmentId.reset();
-        QWidget* parent = state->row ? static_cast<QWidget*>(state->row.data()) : state->host.data();
-        if (state->row)
-            state->row->redraw_.request();
-        if (!bytes || !parent)
-            return;
-        exporter->exportDocument(parent, VelmoraAttachmentDocument{std::move(*bytes), fileName},
-                                 [] {});
-    });
+    attachments_->downloadAttachment(
+        attachment, [weak, fileName, exporter = exporter_](std::optional<Data> bytes) {
+            const auto state = weak.lock();
+            if (!state)
+                return;
+            state->downloadingAttachmentId.reset();
+            QWidget* parent =
+                state->row ? static_cast<QWidget*>(state->row.data()) : state->host.data();
+            if (state->row)
+                state->row->redraw_.request();
+            if (!bytes || !parent)
+                return;
+            exporter->exportDocument(parent, VelmoraAttachmentDocument{std::move(*bytes), fileName},
+                                     [] {});
+        });
 }
 
 QSize VelmoraWidgetMessageRow::bubbleSize(int rowWidth) const {

@@ -307,9 +307,8 @@ void TranscriptView::applyMessages(const std::vector<VelmoraMessage>& messages) 
 void TranscriptView::apply(const TranscriptState& state) {
     const Anchor before = anchor();
     // A reader who sees the newest message follows the conversation.
-    const bool following =
-        !applied_ || rows_.empty() || followingLatest_ ||
-        verticalScrollBar()->value() >= latestValue() - bottomSlack;
+    const bool following = !applied_ || rows_.empty() || followingLatest_ ||
+                           verticalScrollBar()->value() >= latestValue() - bottomSlack;
 
     if (state.reduceMotion != rowsReduceMotion_) {
         rowsReduceMotion_ = state.reduceMotion;

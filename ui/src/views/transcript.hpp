@@ -74,7 +74,8 @@ public:
     TranscriptView(std::shared_ptr<VelmoraWidgetController> controller,
                    const VelmoraWidgetExperience& experience,
                    std::shared_ptr<VelmoraPlatformSettings> settings, QWidget* parent = nullptr);
-    TranscriptView(TranscriptRowServices services, std::shared_ptr<VelmoraWidgetController> controller,
+    TranscriptView(TranscriptRowServices services,
+                   std::shared_ptr<VelmoraWidgetController> controller,
                    const VelmoraWidgetExperience& experience,
                    std::shared_ptr<VelmoraPlatformSettings> settings, QWidget* parent = nullptr);
     ~TranscriptView() override;
