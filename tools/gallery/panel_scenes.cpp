@@ -9,6 +9,7 @@
 #include "velmora/ui/widget_client.hpp"
 #include "velmora/ui/widget_view.hpp"
 #include "views/availability_model.hpp"
+#include "views/transcript.hpp"
 #include "views/transcript_rows.hpp"
 
 #include <QCoreApplication>
@@ -120,6 +121,28 @@ VelmoraSnapshot conversation(const std::string& locale) {
     return snapshot;
 }
 
+/// A long conversation of alternating questions and answers in the four sample languages.
+VelmoraSnapshot longConversation(std::size_t count) {
+    VelmoraSnapshot snapshot;
+    snapshot.sessionId = "s_1";
+    snapshot.conversationId = "conv_1";
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool customer = i % 2 == 0;
+        auto message = fixtures::message(
+            "m" + std::to_string(i), customer ? "outbound" : "inbound",
+            customer ? "customer" : "ai",
+            customer ? "Question " + std::to_string(i / 2 + 1) + ": where is my order?"
+                     : fixtures::sampleText(fixtures::locales[(i / 2) % fixtures::locales.size()]));
+        if (i % 50 == 7)
+            message.attachments =
+                std::vector<VelmoraAttachment>{{.id = "a" + std::to_string(i),
+                                                .fileName = "invoice-" + std::to_string(i) + ".pdf",
+                                                .downloadUrl = "https://x/a"}};
+        snapshot.messages.push_back(std::move(message));
+    }
+    return snapshot;
+}
+
 } // namespace
 
 void addPanelScenes(std::vector<Scene>& scenes) {
@@ -151,6 +174,19 @@ void addPanelScenes(std::vector<Scene>& scenes) {
         {event::snapshot{conversation("en")},
          event::loading{VelmoraLoadingState::waitingForAssistant}},
         team, Screen::messages);
+    // A thousand messages, read from the middle.
+    scenes.push_back({"panel-long-conversation-middle-light-en", 380, [=] {
+                          auto scene = std::make_unique<PanelScene>(
+                              panelExperience("en", light),
+                              std::vector<VelmoraEvent>{event::snapshot{longConversation(1000)}},
+                              team, Screen::messages, VelmoraColorScheme::light, 680);
+                          scene->resize(380, 680);
+                          QCoreApplication::processEvents();
+                          if (auto* transcript = scene->findChild<detail::TranscriptView*>())
+                              transcript->scrollToItem("m500");
+                          QCoreApplication::processEvents();
+                          return scene;
+                      }});
     add("panel-error-retry-light-en", "en", light,
         {event::snapshot{conversation("en")},
          event::error{VelmoraError(VelmoraErrorCode::http, 503, std::nullopt, "Unavailable")}},
