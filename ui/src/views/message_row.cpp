@@ -140,7 +140,7 @@ void VelmoraWidgetMessageRow::rebuild() {
     for (auto* child : bubble_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         child->show();
     bubble_->show();
-    updateGeometry();
+    sizeChanged();
     update();
 }
 
@@ -171,7 +171,7 @@ void VelmoraWidgetMessageRow::buildAttachedContent() {
             bubble_);
         static_cast<VelmoraConversationFormView*>(attached_)->onLayoutChanged = [this] {
             layoutChildren();
-            updateGeometry();
+            sizeChanged();
         };
         break;
     case AttachedContentKind::commerce: {
@@ -223,9 +223,15 @@ bool VelmoraWidgetMessageRow::eventFilter(QObject* watched, QEvent* event) {
     // A child's updateGeometry() reaches the bubble, which has no layout of its own.
     if ((watched == attached_ || watched == bubble_) && event->type() == QEvent::LayoutRequest) {
         layoutChildren();
-        updateGeometry();
+        sizeChanged();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void VelmoraWidgetMessageRow::sizeChanged() {
+    updateGeometry();
+    if (onSizeChanged)
+        onSizeChanged();
 }
 
 void VelmoraWidgetMessageRow::download(const VelmoraAttachment& attachment) {

@@ -14,6 +14,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,9 @@ public:
         return state_->downloadingAttachmentId;
     }
 
+    /// After the row's height may have changed (its owner measures it again).
+    std::function<void()> onSizeChanged;
+
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
@@ -102,6 +106,7 @@ private:
     MessageRowContext context() const;
     void rebuild();
     void layoutChildren();
+    void sizeChanged();
     QSize bubbleSize(int rowWidth) const;
     void download(const VelmoraAttachment& attachment);
     void buildAttachedContent();

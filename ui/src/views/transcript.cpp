@@ -66,7 +66,7 @@ TranscriptView::TranscriptView(TranscriptRowServices services,
                                std::shared_ptr<VelmoraPlatformSettings> settings, QWidget* parent)
     : QAbstractScrollArea(parent), services_(std::move(services)),
       controller_(std::move(controller)), experience_(experience), settings_(std::move(settings)),
-      trim_(this, [this] { trimRows(); }) {
+      trim_(this, [this] { trimRows(); }), remeasure_(this, [this] { relayout(anchor()); }) {
     setObjectName("velmora.widget.screen");
     setAccessibleName(toQString(PanelContext{experience_}.copy("panel.title")));
     setFrameShape(QFrame::NoFrame);
@@ -187,6 +187,12 @@ void TranscriptView::buildRow(Entry& entry) {
         experience_.locale, rowsReduceMotion_, settings_,
         VelmoraWidgetMessageRow::HandOff{services_.exporter, services_.forms, entry.state, false},
         viewport());
+    row->onSizeChanged = [this, key = entry.item.key] {
+        if (const auto found = index_.find(key); found != index_.end()) {
+            rows_[found->second].measuredWidth = -1;
+            remeasure_.request();
+        }
+    };
     row->show();
     entry.widget = row;
     entry.measuredWidth = -1;
@@ -257,7 +263,7 @@ void TranscriptView::applyMessages(const std::vector<VelmoraMessage>& messages) 
             invalidateFrom(same);
         }
     if (same == old) {
-        rows_.reserve(count);
+        // Grown the vector's own way: reserving the exact size would move every row each time.
         for (std::size_t i = old; i < count; ++i) {
             Entry entry;
             entry.item = {TranscriptItemKind::message, messages[i].id};
@@ -672,12 +678,11 @@ void TranscriptView::scrollContentsBy(int, int) {
 bool TranscriptView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == viewport()) {
         if (event->type() == QEvent::LayoutRequest) {
-            // A built element changed its own size (a download started, a field appeared).
+            // A framing element may have changed its size (message rows tell on their own, so
+            // one new row does not measure all the others again).
             for (auto* list : {&head_, &tail_})
                 for (auto& entry : *list)
                     entry.measuredWidth = -1;
-            for (const auto index : built_)
-                rows_[index].measuredWidth = -1;
             relayout(anchor());
         }
     } else if (event->type() == QEvent::Resize) {

@@ -191,6 +191,8 @@ private:
     std::optional<std::string> lastScrollTarget_;
     QPropertyAnimation* scrollAnimation_ = nullptr;
     RedrawScheduler trim_;
+    /// A built row changed its own size (a download started, a field appeared).
+    RedrawScheduler remeasure_;
 };
 
 } // namespace velmora::detail
