@@ -277,6 +277,9 @@ TEST(TranscriptLazyRowsTest, ANewMessageKeepsAReaderAtTheBottomThereAndLeavesOth
     // Opening onto a conversation shows its newest message at the bottom edge.
     ASSERT_TRUE(h.view.itemWidget("m299"));
     EXPECT_EQ(h.view.itemWidget("m299")->geometry().bottom() + 1, h.view.viewport()->height());
+    // The scroll bar that came with them narrowed the rows.
+    const int padding = static_cast<int>(h.experience.appearance.spacing.lgPx);
+    EXPECT_EQ(h.view.itemWidget("m299")->width(), h.view.viewport()->width() - 2 * padding);
 
     struct Case {
         const char* name;

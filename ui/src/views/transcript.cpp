@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <sstream>
 
 namespace velmora::detail {
@@ -46,6 +47,9 @@ int measuredHeight(const QWidget& widget, int width) {
 constexpr int keepScreens = 2;
 /// Closer than this to the bottom counts as being at the bottom.
 constexpr int bottomSlack = 4;
+/// Positions stay far below the int range that widgets and scroll bars work in.
+constexpr int maxRowHeight = 1 << 22;
+constexpr int maxContentHeight = 1 << 29;
 
 } // namespace
 
@@ -379,12 +383,12 @@ int TranscriptView::estimateHeight(const VelmoraMessage& message) const {
         height += 120;
     if (message.attachments)
         height += 51.0 * static_cast<double>(message.attachments->size());
-    return static_cast<int>(std::min(height, 1.0e6));
+    return static_cast<int>(std::min(height, double{maxRowHeight}));
 }
 
 void TranscriptView::measure(Entry& entry, int width) {
     if (entry.widget)
-        entry.height = measuredHeight(*entry.widget, width);
+        entry.height = std::clamp(measuredHeight(*entry.widget, width), 0, maxRowHeight);
     else
         entry.height = entry.message ? estimateHeight(*entry.message) : 0;
     entry.measuredWidth = entry.widget ? width : -1;
@@ -397,8 +401,13 @@ void TranscriptView::invalidateFrom(std::size_t row) {
 void TranscriptView::updateTops() {
     const int spacing = static_cast<int>(std::round(experience_.appearance.spacing.smPx));
     tops_.resize(rows_.size());
+    // Saturated: a hostile conversation of huge messages must not overflow the positions (the
+    // rows past the limit then share the last place instead).
     for (std::size_t i = topsValid_; i < rows_.size(); ++i)
-        tops_[i] = i == 0 ? 0 : tops_[i - 1] + rows_[i - 1].height + spacing;
+        tops_[i] = i == 0 ? 0
+                          : static_cast<int>(std::min<std::int64_t>(
+                                maxContentHeight,
+                                std::int64_t{tops_[i - 1]} + rows_[i - 1].height + spacing));
     topsValid_ = rows_.size();
 }
 
@@ -677,7 +686,13 @@ void TranscriptView::scrollContentsBy(int, int) {
 
 bool TranscriptView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == viewport()) {
-        if (event->type() == QEvent::LayoutRequest) {
+        if (event->type() == QEvent::Resize) {
+            // The scroll bar came or went: another width for every row.
+            if (inRelayout_)
+                remeasure_.request();
+            else
+                relayout(anchor());
+        } else if (event->type() == QEvent::LayoutRequest) {
             // A framing element may have changed its size (message rows tell on their own, so
             // one new row does not measure all the others again).
             for (auto* list : {&head_, &tail_})
