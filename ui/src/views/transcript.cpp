@@ -267,7 +267,6 @@ void TranscriptView::applyMessages(const std::vector<VelmoraMessage>& messages) 
             invalidateFrom(same);
         }
     if (same == old) {
-        // Grown the vector's own way: reserving the exact size would move every row each time.
         for (std::size_t i = old; i < count; ++i) {
             Entry entry;
             entry.item = {TranscriptItemKind::message, messages[i].id};
@@ -281,8 +280,7 @@ void TranscriptView::applyMessages(const std::vector<VelmoraMessage>& messages) 
     }
     // Messages went away or moved: match them by id. A row whose message is gone takes its
     // kept state with it.
-    std::vector<Entry> next;
-    next.reserve(count);
+    std::deque<Entry> next;
     std::vector<bool> taken(old, false);
     for (const auto& message : messages) {
         const auto found = index_.find(message.id);
@@ -661,10 +659,14 @@ QWidget* TranscriptView::itemWidget(const std::string& key) const {
 
 std::vector<std::string> TranscriptView::keys() const {
     std::vector<std::string> out;
-    for (const auto* list : {&head_, &rows_, &tail_})
-        for (const auto& entry : *list)
+    const auto add = [&](const auto& list) {
+        for (const auto& entry : list)
             if (entry.widget || entry.item.kind == TranscriptItemKind::message)
                 out.push_back(entry.item.key);
+    };
+    add(head_);
+    add(rows_);
+    add(tail_);
     return out;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QAbstractScrollArea>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -168,7 +169,8 @@ private:
     VelmoraPlatformSettings::Subscription settingsSubscription_;
 
     std::vector<Entry> head_;
-    std::vector<Entry> rows_;
+    /// A deque: one more message never moves the rows already there.
+    std::deque<Entry> rows_;
     std::vector<Entry> tail_;
     /// Message id to its row's index (the first row with that id).
     std::unordered_map<std::string, std::size_t> index_;
