@@ -349,6 +349,50 @@ TEST(MessageRowTest, ALongMixedScriptMessageWrapsOnGraphemeBoundariesAndPaints) 
     }
 }
 
+TEST(MessageRowTest, AVeryLongUnbrokenMessageShowsInFullAndPaintsTheLinesInView) {
+    // A pasted blob: words, then 200,000 characters with no break opportunity, then words.
+    std::string blob(200'000, 'x');
+    for (std::size_t i = 0; i < blob.size(); ++i)
+        blob[i] = "Qm9zZTY0ZGF0YQ"[i % 14];
+    const std::string text = "Here is the file: " + blob + " thanks";
+    const auto experience = fixtures::experience("en");
+    VelmoraWidgetMessageRow row(fixtures::message("blob", "outbound", "customer", text),
+                                experience.appearance, experience.copy, nullptr, "en", false,
+                                std::make_shared<VelmoraFixedPlatformSettings>());
+    const int height = row.heightForWidth(360);
+    row.resize(360, height);
+    auto* body = row.findChild<TextBlockView*>();
+    ASSERT_NE(body, nullptr);
+    // Nothing is cut or elided: every character is laid out, and the row is as tall as them.
+    EXPECT_EQ(body->accessibleName(), QString::fromStdString(text));
+    const TextBlock& block = body->block();
+    EXPECT_EQ(block.text(), QString::fromStdString(text));
+    const auto lines = block.lineRanges();
+    ASSERT_GT(lines.size(), 1000u);
+    EXPECT_EQ(lines.back().first + lines.back().second, block.displayedText().size());
+    EXPECT_GE(body->height(), static_cast<int>(lines.size()) * QFontMetrics(block.font()).height());
+    EXPECT_LE(row.bubbleRect().width(), 360);
+    EXPECT_LE(row.bubbleRect().bottom(), height);
+
+    // Measuring the row again at its width lays nothing out again.
+    const int passes = block.layoutPasses();
+    EXPECT_EQ(row.heightForWidth(360), height);
+    row.sizeHint();
+    EXPECT_EQ(body->block().layoutPasses(), passes);
+
+    // A band in the middle of the text, painted alone, shows its lines.
+    const QRect band(0, height / 2, 360, 60);
+    QImage image(band.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    row.render(&image, QPoint(), QRegion(band));
+    const QColor background = image.pixelColor(2, 30);
+    int textPixels = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            textPixels += image.pixelColor(x, y) != background;
+    EXPECT_GT(textPixels, 200);
+}
+
 TEST(MessageRowTest, AnEmptyMessageDrawsAnEmptyBubble) {
     const auto experience = fixtures::experience("en");
     const auto message = fixtures::message("e", "inbound", std::nullopt, "");
