@@ -109,9 +109,12 @@ std::string mixedScriptText(std::size_t length) {
                                          "안녕하세요 👍🏽 ١٢٣٤٥ ",
                                          "\n"};
     std::string text;
-    std::size_t i = 0;
-    while (text.size() < length)
-        text += pieces[i++ % std::size(pieces)];
+    std::size_t characters = 0; // UTF-16 units, as the row's text counts them
+    for (std::size_t i = 0; characters < length; ++i) {
+        const std::string& piece = pieces[i % std::size(pieces)];
+        text += piece;
+        characters += static_cast<std::size_t>(QString::fromStdString(piece).size());
+    }
     return text;
 }
 

@@ -133,20 +133,26 @@ void TextBlock::findLongRuns() const {
 
 const TextBlock::Measured& TextBlock::layOut(double width) const {
     findLongRuns();
+    const QTextOption byWord = wrapOption(QTextOption::WrapAtWordBoundaryOrAnywhere, rightToLeft_);
+    const QTextOption anywhere = wrapOption(QTextOption::WrapAnywhere, rightToLeft_);
     if (!layout_) {
         layout_ = std::make_unique<QTextLayout>(displayed_, font_);
         layout_->setCacheEnabled(true);
+        layout_->setTextOption(byWord);
+        // Shaping is most of the cost of a layout (font fallback, colour emoji), and every
+        // beginLayout shapes the text again; the layout stays open, so another width only breaks
+        // the shaped text into new lines.
+        layout_->beginLayout();
+    } else {
+        layout_->clearLayout();
+        layout_->setTextOption(byWord);
     }
-    const QTextOption byWord = wrapOption(QTextOption::WrapAtWordBoundaryOrAnywhere, rightToLeft_);
-    const QTextOption anywhere = wrapOption(QTextOption::WrapAnywhere, rightToLeft_);
-    layout_->setTextOption(byWord);
     bool breakingAnywhere = false;
     auto run = longRuns_.cbegin();
 
     const double step = metrics_.lineHeight + metrics_.lineSpacing;
     double widest = 0;
     int count = 0;
-    layout_->beginLayout();
     for (QTextLine line = layout_->createLine(); line.isValid(); line = layout_->createLine()) {
         const int start = line.textStart();
         while (run != longRuns_.cend() && run->end - start <= kLongRun)
@@ -168,7 +174,6 @@ const TextBlock::Measured& TextBlock::layOut(double width) const {
         widest = std::max(widest, line.naturalTextWidth());
         ++count;
     }
-    layout_->endLayout();
     ++layoutPasses_;
 
     const double height =
