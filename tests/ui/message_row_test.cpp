@@ -1,3 +1,4 @@
+#include "platform/qt_child.hpp"
 #include "views/controller_attachments.hpp"
 #include "views/message_row.hpp"
 #include "views/message_row_model.hpp"
@@ -11,6 +12,9 @@
 #include <QAbstractButton>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
 
@@ -356,12 +360,21 @@ TEST(MessageRowTest, AVeryLongUnbrokenMessageShowsInFullAndPaintsTheLinesInView)
         blob[i] = "Qm9zZTY0ZGF0YQ"[i % 14];
     const std::string text = "Here is the file: " + blob + " thanks";
     const auto experience = fixtures::experience("en");
-    VelmoraWidgetMessageRow row(fixtures::message("blob", "outbound", "customer", text),
-                                experience.appearance, experience.copy, nullptr, "en", false,
-                                std::make_shared<VelmoraFixedPlatformSettings>());
-    const int height = row.heightForWidth(360);
-    row.resize(360, height);
-    auto* body = row.findChild<TextBlockView*>();
+    QScrollArea area;
+    area.setWidgetResizable(true);
+    area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area.resize(380, 500);
+    auto* row = makeQtChild<VelmoraWidgetMessageRow>(
+        fixtures::message("blob", "outbound", "customer", text), experience.appearance,
+        experience.copy, nullptr, "en", false, std::make_shared<VelmoraFixedPlatformSettings>(),
+        nullptr, nullptr, &area);
+    area.setWidget(row);
+    area.show();
+    testing::drainEvents();
+    const int width = row->width();
+    const int height = row->height();
+    auto* body = row->findChild<TextBlockView*>();
     ASSERT_NE(body, nullptr);
     // Nothing is cut or elided: every character is laid out, and the row is as tall as them.
     EXPECT_EQ(body->accessibleName(), QString::fromStdString(text));
@@ -371,26 +384,26 @@ TEST(MessageRowTest, AVeryLongUnbrokenMessageShowsInFullAndPaintsTheLinesInView)
     ASSERT_GT(lines.size(), 1000u);
     EXPECT_EQ(lines.back().first + lines.back().second, block.displayedText().size());
     EXPECT_GE(body->height(), static_cast<int>(lines.size()) * QFontMetrics(block.font()).height());
-    EXPECT_LE(row.bubbleRect().width(), 360);
-    EXPECT_LE(row.bubbleRect().bottom(), height);
+    EXPECT_EQ(row->heightForWidth(width), height);
+    EXPECT_LE(row->bubbleRect().width(), width);
 
     // Measuring the row again at its width lays nothing out again.
     const int passes = block.layoutPasses();
-    EXPECT_EQ(row.heightForWidth(360), height);
-    row.sizeHint();
+    row->heightForWidth(width);
+    row->sizeHint();
     EXPECT_EQ(body->block().layoutPasses(), passes);
 
-    // A band in the middle of the text, painted alone, shows its lines.
-    const QRect band(0, height / 2, 360, 60);
-    QImage image(band.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    row.render(&image, QPoint(), QRegion(band));
-    const QColor background = image.pixelColor(2, 30);
+    // Scrolled to its middle, the window shows lines of the text (only those are painted).
+    area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum() / 2);
+    testing::drainEvents();
+    const QImage shot = area.screen()->grabWindow(area.winId()).toImage();
+    ASSERT_FALSE(shot.isNull());
+    const QColor bubble = shot.pixelColor(4, shot.height() / 2);
     int textPixels = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            textPixels += image.pixelColor(x, y) != background;
-    EXPECT_GT(textPixels, 200);
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width() / 2; ++x)
+            textPixels += shot.pixelColor(x, y) != bubble;
+    EXPECT_GT(textPixels, 2000);
 }
 
 TEST(MessageRowTest, AnEmptyMessageDrawsAnEmptyBubble) {
