@@ -13,8 +13,9 @@ namespace velmora::detail {
 namespace {
 
 // Wrapping at word boundaries measures a line's first word to its end before it breaks it
-// anywhere, so a line that starts inside a run longer than this is broken anywhere at once.
-// Any run that may fit on a line whole is shorter than this, or is measured once to find so.
+// anywhere, so a run without a break opportunity would cost its whole length for each of its
+// lines. A line that starts with more than this left of such a run is broken anywhere at once;
+// if the rest of the run fits after all, that one line is laid out again by words.
 constexpr int kLongRun = 128;
 
 QTextOption wrapOption(QTextOption::WrapMode mode, bool rightToLeft) {
