@@ -19,10 +19,11 @@ namespace velmora::detail {
 /// wrapped at word boundaries (a word longer than the width breaks between grapheme clusters),
 /// aligned to the leading edge of its own writing direction, line breaks kept.
 ///
-/// Sizes are measured once per width and kept until the text, font or metrics change; the lines
-/// themselves are laid out again only when they are painted or read at a width that wraps
-/// differently. Layout time grows linearly with the text, whatever its words: a run without a
-/// break opportunity is broken line by line without being scanned to its end for every line.
+/// The text is shaped once per text and font; sizes are measured once per width and kept until
+/// the text, font or metrics change, and the shaped text is broken into lines again only when it
+/// is painted or read at a width that wraps differently. Layout time grows linearly with the
+/// text, whatever its words: a run without a break opportunity is broken line by line without
+/// being scanned to its end for every line. Painting draws only the lines in the painter's clip.
 class TextBlock {
 public:
     struct Metrics {
