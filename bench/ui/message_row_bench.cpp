@@ -1,12 +1,19 @@
-// Building, laying out and painting message rows offscreen, per row.
+// Building, laying out and painting message rows offscreen, per row; and the first draw of a
+// row with a long text, shown in a scroll area and run through the event loop so the layout and
+// painting of a real frame are counted.
 #include "views/message_row.hpp"
 
 #include "fixtures.hpp"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
+#include <QScrollArea>
 #include <benchmark/benchmark.h>
+
+#include <chrono>
 
 namespace velmora {
 namespace {
@@ -41,11 +48,107 @@ void BM_MessageRowWithAttachments(benchmark::State& state) {
 }
 BENCHMARK(BM_MessageRowWithAttachments)->Unit(benchmark::kMicrosecond);
 
-void BM_MessageRow10000Characters(benchmark::State& state) {
-    auto message = fixtures::message("l", "outbound", "ai", fixtures::mixedText(10000));
-    buildLayOutAndPaint(state, message);
+/// Counts the paint events a widget receives.
+class PaintWatch final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+/// Builds the row inside a transcript-sized scroll area, shows it and runs the event loop until
+/// the row has been painted once. Prints the mean time and its ratio to `goalMs`.
+void firstDraw(benchmark::State& state, const VelmoraMessage& message, double goalMs) {
+    const auto experience = fixtures::experience("en");
+    auto settings = std::make_shared<VelmoraFixedPlatformSettings>();
+    double totalMs = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        QScrollArea area;
+        area.setWidgetResizable(true);
+        area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area.resize(380, 700);
+        PaintWatch watch;
+        auto row = std::make_unique<detail::VelmoraWidgetMessageRow>(
+            message, experience.appearance, experience.copy, nullptr, "en", false, settings);
+        row->installEventFilter(&watch);
+        area.setWidget(row.release());
+        area.show();
+        QElapsedTimer deadline;
+        deadline.start();
+        while (watch.paints == 0 && deadline.elapsed() < 600'000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        const auto end = std::chrono::steady_clock::now();
+        const double ms = std::chrono::duration<double, std::milli>(end - start).count();
+        state.SetIterationTime(ms / 1000);
+        totalMs += ms;
+        if (watch.paints == 0)
+            state.SkipWithError("the row was never painted");
+    }
+    const double meanMs = totalMs / static_cast<double>(state.iterations());
+    state.counters["first_draw_ms"] = meanMs;
+    state.counters["goal_ms"] = goalMs;
+    state.counters["ratio_to_goal"] = meanMs / goalMs;
 }
-BENCHMARK(BM_MessageRow10000Characters)->Unit(benchmark::kMillisecond);
+
+/// Latin, Hebrew, Arabic, CJK, emoji sequences and combining marks, with spaces and newlines.
+std::string mixedScriptText(std::size_t length) {
+    static const std::string pieces[] = {"Hello world ",
+                                         "你好，世界。我们已收到您的订单。",
+                                         "مرحبا بالعالم ",
+                                         "👩‍👩‍👧‍👦 ",
+                                         "こんにちは、ご注文ありがとうございます。",
+                                         "שלום עולם ",
+                                         "e\u0301te\u0301 🇺🇦🇩🇪 ",
+                                         "Supercalifragilisticexpialidocious ",
+                                         "안녕하세요 👍🏽 ١٢٣٤٥ ",
+                                         "\n"};
+    std::string text;
+    std::size_t characters = 0; // UTF-16 units, as the row's text counts them
+    for (std::size_t i = 0; characters < length; ++i) {
+        const std::string& piece = pieces[i % std::size(pieces)];
+        text += piece;
+        characters += static_cast<std::size_t>(QString::fromStdString(piece).size());
+    }
+    return text;
+}
+
+/// A base64-like run of letters and digits: no line break opportunity anywhere.
+std::string unbrokenWord(std::size_t length) {
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string text(length, 'A');
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = alphabet[(i * 7 + i / 64) % (sizeof(alphabet) - 1)];
+    return text;
+}
+
+void BM_MessageRowFirstDrawMixedScript(benchmark::State& state) {
+    const auto message = fixtures::message(
+        "l", "outbound", "ai", mixedScriptText(static_cast<std::size_t>(state.range(0))));
+    firstDraw(state, message, 16);
+}
+BENCHMARK(BM_MessageRowFirstDrawMixedScript)
+    ->Arg(10'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_MessageRowFirstDrawUnbrokenWord(benchmark::State& state) {
+    const auto message = fixtures::message("w", "inbound", "customer",
+                                           unbrokenWord(static_cast<std::size_t>(state.range(0))));
+    firstDraw(state, message, 1000);
+}
+BENCHMARK(BM_MessageRowFirstDrawUnbrokenWord)
+    ->Arg(100'000)
+    ->Arg(300'000)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velmora

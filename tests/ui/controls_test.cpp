@@ -11,8 +11,10 @@
 
 #include <QFontMetricsF>
 #include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace velmora {
@@ -202,6 +204,36 @@ TEST(MessageTextViewTest, GrowsWithItsTextThenScrollsAndShrinksBack) {
     EXPECT_FALSE(view.scrollEnabled());
     EXPECT_TRUE(view.placeholderShown());
     EXPECT_EQ(edits.back(), "");
+}
+
+TEST(MessageTextViewTest, TheFittingHeightFollowsTheTextTheFontAndTheWidth) {
+    VelmoraMessageTextView view({.placeholder = "Write", .font = bodyFont()});
+    view.resize(300, 36);
+    view.show(); // so resizes reach it at once
+    // What a fresh document of the same text, font and width measures.
+    const auto expected = [&view] {
+        QTextDocument document;
+        document.setDocumentMargin(0);
+        document.setDefaultFont(view.document()->defaultFont());
+        document.setPlainText(view.toPlainText());
+        document.setTextWidth(view.viewport()->width());
+        return std::ceil(document.size().height()) + 2 * MessageTextViewSizing::verticalInset;
+    };
+    view.setBoundText("one line");
+    const double oneLine = view.fittingHeight();
+    EXPECT_EQ(oneLine, expected());
+    EXPECT_EQ(view.fittingHeight(), oneLine);
+    view.setBoundText("one line\nand another");
+    EXPECT_GT(view.fittingHeight(), oneLine);
+    EXPECT_EQ(view.fittingHeight(), expected());
+    QFont larger = bodyFont();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    view.applyOptions({.placeholder = "Write", .font = larger});
+    EXPECT_EQ(view.fittingHeight(), expected());
+    const double wide = view.fittingHeight();
+    view.resize(120, view.height());
+    EXPECT_GT(view.fittingHeight(), wide);
+    EXPECT_EQ(view.fittingHeight(), expected());
 }
 
 TEST(MessageTextViewTest, TypingReportsEditsAndTheSameTextKeepsTheCaret) {

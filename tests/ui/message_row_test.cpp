@@ -1,3 +1,4 @@
+#include "platform/qt_child.hpp"
 #include "views/controller_attachments.hpp"
 #include "views/message_row.hpp"
 #include "views/message_row_model.hpp"
@@ -11,6 +12,9 @@
 #include <QAbstractButton>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
 
@@ -347,6 +351,59 @@ TEST(MessageRowTest, ALongMixedScriptMessageWrapsOnGraphemeBoundariesAndPaints) 
         row.render(&image);
         EXPECT_NE(image.pixelColor(row.bubbleRect().center()), QColor(Qt::white));
     }
+}
+
+TEST(MessageRowTest, AVeryLongUnbrokenMessageShowsInFullAndPaintsTheLinesInView) {
+    // A pasted blob: words, then 200,000 characters with no break opportunity, then words.
+    std::string blob(200'000, 'x');
+    for (std::size_t i = 0; i < blob.size(); ++i)
+        blob[i] = "Qm9zZTY0ZGF0YQ"[i % 14];
+    const std::string text = "Here is the file: " + blob + " thanks";
+    const auto experience = fixtures::experience("en");
+    QScrollArea area;
+    area.setWidgetResizable(true);
+    area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area.resize(380, 500);
+    auto* row = makeQtChild<VelmoraWidgetMessageRow>(
+        fixtures::message("blob", "outbound", "customer", text), experience.appearance,
+        experience.copy, nullptr, "en", false, std::make_shared<VelmoraFixedPlatformSettings>(),
+        nullptr, nullptr, &area);
+    area.setWidget(row);
+    area.show();
+    testing::drainEvents();
+    const int width = row->width();
+    const int height = row->height();
+    auto* body = row->findChild<TextBlockView*>();
+    ASSERT_NE(body, nullptr);
+    // Nothing is cut or elided: every character is laid out, and the row is as tall as them.
+    EXPECT_EQ(body->accessibleName(), QString::fromStdString(text));
+    const TextBlock& block = body->block();
+    EXPECT_EQ(block.text(), QString::fromStdString(text));
+    const auto lines = block.lineRanges();
+    ASSERT_GT(lines.size(), 1000u);
+    EXPECT_EQ(lines.back().first + lines.back().second, block.displayedText().size());
+    EXPECT_GE(body->height(), static_cast<int>(lines.size()) * QFontMetrics(block.font()).height());
+    EXPECT_EQ(row->heightForWidth(width), height);
+    EXPECT_LE(row->bubbleRect().width(), width);
+
+    // Measuring the row again at its width lays nothing out again.
+    const int passes = block.layoutPasses();
+    row->heightForWidth(width);
+    row->sizeHint();
+    EXPECT_EQ(body->block().layoutPasses(), passes);
+
+    // Scrolled to its middle, the window shows lines of the text (only those are painted).
+    area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum() / 2);
+    testing::drainEvents();
+    const QImage shot = area.screen()->grabWindow(area.winId()).toImage();
+    ASSERT_FALSE(shot.isNull());
+    const QColor bubble = shot.pixelColor(4, shot.height() / 2);
+    int textPixels = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width() / 2; ++x)
+            textPixels += shot.pixelColor(x, y) != bubble;
+    EXPECT_GT(textPixels, 2000);
 }
 
 TEST(MessageRowTest, AnEmptyMessageDrawsAnEmptyBubble) {

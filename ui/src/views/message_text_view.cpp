@@ -39,6 +39,7 @@ VelmoraMessageTextView::VelmoraMessageTextView(const Options& options, QWidget* 
     placeholder_->move(0, inset);
 
     QObject::connect(this, &QTextEdit::textChanged, this, [this] {
+        fittingWidth_ = -1;
         setAccessibleDescription(toPlainText());
         refreshPlaceholder();
         updateScrollState();
@@ -58,6 +59,7 @@ void VelmoraMessageTextView::applyOptions(const Options& options) {
                                 : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setFont(options.font);
     document()->setDefaultFont(options.font);
+    fittingWidth_ = -1;
     QPalette palette = this->palette();
     palette.setColor(QPalette::Text, toQColor(options.textColor));
     palette.setColor(QPalette::Base, Qt::transparent);
@@ -100,11 +102,22 @@ void VelmoraMessageTextView::refreshPlaceholder() {
 
 double VelmoraMessageTextView::fittingHeight() const {
     const double width = Sizing::measuringWidth(measuredWidth_ > 0 ? measuredWidth_ : 0);
-    // Measured on a copy so the shown document keeps its own layout width.
-    std::unique_ptr<QTextDocument> probe(document()->clone());
-    probe->setDocumentMargin(0);
-    probe->setTextWidth(width);
-    return std::ceil(probe->size().height()) + 2 * Sizing::verticalInset;
+    if (width == fittingWidth_)
+        return fitting_;
+    double textHeight = 0;
+    if (document()->textWidth() == width) {
+        // The shown document is laid out at that width already (and only again where edited).
+        textHeight = document()->size().height();
+    } else {
+        // Measured on a copy so the shown document keeps its own layout width.
+        std::unique_ptr<QTextDocument> probe(document()->clone());
+        probe->setDocumentMargin(0);
+        probe->setTextWidth(width);
+        textHeight = probe->size().height();
+    }
+    fittingWidth_ = width;
+    fitting_ = std::ceil(textHeight) + 2 * Sizing::verticalInset;
+    return fitting_;
 }
 
 void VelmoraMessageTextView::updateScrollState() {

@@ -55,6 +55,9 @@ private:
 
     QLabel* placeholder_;
     double measuredWidth_ = 0;
+    // The last fitting height and the width it was measured at, until the text or options change.
+    mutable double fittingWidth_ = -1;
+    mutable double fitting_ = 0;
     bool scrollEnabled_ = false;
 };
 

@@ -1,0 +1,200 @@
+#include "platform/text_block.hpp"
+
+#include <QFontMetricsF>
+#include <QTextBoundaryFinder>
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using namespace detail;
+using Lines = std::vector<std::pair<int, int>>;
+
+/// Letters and digits only, as in a base64 blob: no line break opportunity anywhere.
+QString unbrokenRun(int length) {
+    static const QString alphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
+    QString text(length, QLatin1Char('A'));
+    for (int i = 0; i < length; ++i)
+        text[i] = alphabet[(i * 7 + i / 64) % alphabet.size()];
+    return text;
+}
+
+QFont textFont() {
+    QFont font;
+    font.setPointSizeF(14);
+    return font;
+}
+
+struct Block {
+    TextBlock block;
+    explicit Block(const QString& text, double lineSpacing = 0) {
+        block.setText(text);
+        block.setFont(textFont());
+        block.setMetrics(
+            {.lineHeight = QFontMetricsF(textFont()).height(), .lineSpacing = lineSpacing});
+    }
+};
+
+/// The lines Qt lays the same text out in when it wraps at words, else anywhere, in one pass.
+Lines referenceLines(const QString& text, double width) {
+    QString displayed = text;
+    displayed.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(displayed, textFont());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTextDirection(displayed.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    layout.setTextOption(option);
+    Lines lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines.emplace_back(line.textStart(), line.textLength());
+    }
+    layout.endLayout();
+    return lines;
+}
+
+TEST(TextBlockTest, AMillionCharactersWithoutABreakWrapWithinTheWidthAndStayWhole) {
+    const QString text = unbrokenRun(1'000'000);
+    Block f(text);
+    const double width = 300;
+    const QSizeF size = f.block.layout(width);
+    EXPECT_LE(size.width(), width);
+    const Lines lines = f.block.lineRanges();
+    ASSERT_GT(lines.size(), 1000u);
+    EXPECT_DOUBLE_EQ(size.height(), std::ceil(static_cast<double>(lines.size()) *
+                                              QFontMetricsF(textFont()).height()));
+    // Every character is on exactly one line, in order; each line but the last is full: the
+    // next character would not have fitted.
+    EXPECT_EQ(f.block.displayedText(), text);
+    const QFontMetricsF metrics(textFont());
+    int expectedStart = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto [start, length] = lines[i];
+        ASSERT_EQ(start, expectedStart) << "line " << i;
+        ASSERT_GT(length, 0) << "line " << i;
+        if (i + 1 < lines.size() && i % 997 == 0) {
+            EXPECT_LE(metrics.horizontalAdvance(text.mid(start, length)), width) << "line " << i;
+            EXPECT_GT(metrics.horizontalAdvance(text.mid(start, length + 1)), width)
+                << "line " << i;
+        }
+        expectedStart = start + length;
+    }
+    EXPECT_EQ(expectedStart, text.size());
+}
+
+TEST(TextBlockTest, LongRunsAmongWordsBreakWhereQtWouldBreakThemInOnePass) {
+    // Runs without a break opportunity before, between and after words, in three scripts, and
+    // runs just longer and shorter than a line; the lines must be those of an ordinary layout.
+    const QString latin = unbrokenRun(3000);
+    const QString arabic = QString(400, QChar(0x0645));
+    const QString cjkThenRun = QStringLiteral("你好，世界。") + unbrokenRun(200);
+    const struct Case {
+        const char* name;
+        QString text;
+    } cases[] = {
+        {"run alone", latin},
+        {"words then run then words",
+         QStringLiteral("see: ") + latin + QStringLiteral(" and then some words")},
+        {"run after a line break",
+         QStringLiteral("first line\n") + latin + QStringLiteral("\nlast")},
+        {"two runs", latin + QStringLiteral(" ") + arabic},
+        {"right to left run", arabic + QStringLiteral(" שלום עולם ") + arabic},
+        {"ideographs then run", cjkThenRun + QStringLiteral(" end")},
+        {"run that fits a wide line", unbrokenRun(140) + QStringLiteral(" words after it")},
+    };
+    for (const auto& c : cases) {
+        for (const double width : {120.0, 333.0, 2000.0}) {
+            SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(width));
+            Block f(c.text);
+            f.block.layout(width);
+            EXPECT_EQ(f.block.lineRanges(), referenceLines(c.text, width));
+        }
+    }
+}
+
+TEST(TextBlockTest, ASizeIsMeasuredOncePerWidthUntilTheTextFontOrMetricsChange) {
+    const QString text =
+        QStringLiteral("The quick brown fox jumps over the lazy dog. ").repeated(20);
+    Block f(text);
+    const QSizeF narrow = f.block.measure(150);
+    const QSizeF wide = f.block.measure(400);
+    EXPECT_EQ(f.block.layoutPasses(), 2);
+    EXPECT_GT(narrow.height(), wide.height());
+    // The same widths again, through every way of asking, lay nothing out.
+    EXPECT_EQ(f.block.measure(150), narrow);
+    EXPECT_EQ(f.block.layout(400), wide);
+    EXPECT_EQ(f.block.naturalWidth(150), narrow.width());
+    // A width between the widest line and the width measured wraps the same way.
+    EXPECT_EQ(f.block.measure(std::ceil(narrow.width()) + 0.5).height(), narrow.height());
+    EXPECT_EQ(f.block.layoutPasses(), 2);
+    // Painting at a measured width lays the lines out for it once.
+    f.block.layout(150);
+    EXPECT_EQ(f.block.lineRanges(), referenceLines(text, 150));
+    EXPECT_EQ(f.block.layoutPasses(), 3);
+    EXPECT_EQ(f.block.lineRanges(), referenceLines(text, 150));
+    EXPECT_EQ(f.block.layoutPasses(), 3);
+
+    const struct Change {
+        const char* name;
+        void (*apply)(TextBlock&);
+        bool taller;
+    } changes[] = {
+        {"same text", [](TextBlock& b) { b.setText(b.text()); }, false},
+        {"longer text", [](TextBlock& b) { b.setText(b.text() + b.text()); }, true},
+        {"larger font",
+         [](TextBlock& b) {
+             QFont font = b.font();
+             font.setPointSizeF(28);
+             b.setFont(font);
+         },
+         true},
+        {"more line spacing",
+         [](TextBlock& b) {
+             b.setMetrics({.lineHeight = QFontMetricsF(b.font()).height(), .lineSpacing = 9});
+         },
+         true},
+    };
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.name);
+        Block g(text);
+        const QSizeF before = g.block.measure(150);
+        change.apply(g.block);
+        const QSizeF after = g.block.measure(150);
+        if (change.taller) {
+            EXPECT_GT(after.height(), before.height());
+            EXPECT_EQ(g.block.layoutPasses(), 1); // counted since the change
+        } else {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(g.block.layoutPasses(), 1);
+        }
+    }
+}
+
+TEST(TextBlockTest, LinesStartOnGraphemeBoundariesInsideLongRunsOfClusters) {
+    // Letters with combining marks: clusters of several code points, no break opportunity.
+    QString text;
+    while (text.size() < 5000)
+        text += QStringLiteral("e\u0301\u0323a\u0308o\u0302\u0301");
+    Block f(text);
+    f.block.layout(200);
+    const Lines lines = f.block.lineRanges();
+    ASSERT_GT(lines.size(), 5u);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    int expectedStart = 0;
+    for (const auto& [start, length] : lines) {
+        EXPECT_EQ(start, expectedStart);
+        graphemes.setPosition(start);
+        EXPECT_TRUE(graphemes.isAtBoundary()) << "line starts inside a cluster at " << start;
+        expectedStart = start + length;
+    }
+    EXPECT_EQ(expectedStart, text.size());
+    EXPECT_EQ(lines, referenceLines(text, 200));
+}
+
+} // namespace
+} // namespace velmora
