@@ -2,9 +2,9 @@
 
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
+#include "views/bounded_text_view.hpp"
 #include "views/panel_buttons.hpp"
 #include "views/progress_label.hpp"
-#include "views/text_block_view.hpp"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -20,13 +20,15 @@ namespace {
 
 constexpr double brandSize = 42;
 
-TextBlockView* textView(QWidget* parent, const std::string& text, const VelmoraFontSpec& spec,
-                        VelmoraColor color, double lineHeight = 0) {
-    auto* view = makeQtChild<TextBlockView>(parent);
+/// A title or subtitle: the workspace name and the copy come from the service, so a few lines
+/// at most, whatever their length.
+BoundedTextView* textView(QWidget* parent, const std::string& text, const VelmoraFontSpec& spec,
+                          VelmoraColor color, double lineHeight = 0) {
+    auto* view = makeQtChild<BoundedTextView>(parent);
     const QFont font = toQFont(spec);
     const double spacing =
         lineHeight > 0 ? std::max(0.0, lineHeight - QFontMetricsF(font).height()) : 0.0;
-    view->apply(toQString(text), font, toQColor(color), spacing);
+    view->apply(toQString(text), font, toQColor(color), text_bounds::titleLines, spacing);
     return view;
 }
 
