@@ -17,8 +17,10 @@ constexpr int titleLines = 3;
 /// User-perceived characters of a body (an answer, a step's prompt): enough for any real
 /// paragraph, few enough that a hostile text cannot stall the layout.
 constexpr int bodyCharacters = 2000;
-/// User-perceived characters of a button label.
+/// User-perceived characters of a button label, a form's title or a field's name.
 constexpr int labelCharacters = 200;
+/// User-perceived characters of a text beside another on one line (an amount).
+constexpr int inlineCharacters = 32;
 } // namespace text_bounds
 
 /// `text` cut after `maxCharacters` user-perceived characters, ending in an ellipsis when cut.
