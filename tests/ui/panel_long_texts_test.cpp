@@ -2,17 +2,26 @@
 // answers and workflow steps of 100,000 characters each stay inside their cards, the panel
 // keeps the window's size and every screen is built.
 #include "fixtures.hpp"
+#include "platform/qt_child.hpp"
 #include "service_client.hpp"
 #include "ui/ui_test_support.hpp"
+#include "velmora/json_coding.hpp"
 #include "velmora/ui/qt_main_executor.hpp"
 #include "velmora/ui/widget_draft_store.hpp"
 #include "velmora/ui/widget_view.hpp"
 #include "views/bounded_text_view.hpp"
+#include "views/commerce_message_view.hpp"
+#include "views/conversation_form_view.hpp"
+#include "views/form_submission.hpp"
+#include "views/procedure_view_context.hpp"
 #include "widget_service.hpp"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QScrollArea>
+#include <QVBoxLayout>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/json.hpp>
@@ -109,6 +118,74 @@ TEST(BoundedTextTest, AViewShowsAtMostItsLinesAndNamesTheWholeText) {
     EXPECT_EQ(view.lines(380), (QStringList{"Short", "and two lines"}));
     view.apply("", QFont(), Qt::black, 3);
     EXPECT_EQ(view.heightForWidth(380), 0);
+}
+
+class IdleForms final : public detail::ConversationFormService {
+public:
+    bool isActionInFlight() const override { return false; }
+    VelmoraObservation observeActionInFlight(std::function<void()>) override { return {}; }
+    void submitForm(const VelmoraConversationForm&, JSONValue::Object) override {}
+};
+
+/// Built at the panel's width: no wider than offered, and only a bounded part of each text laid
+/// out (a card in the transcript scrolls, so it may be taller than the panel, not without end).
+void expectBounded(QWidget& view, const char* what) {
+    SCOPED_TRACE(what);
+    view.resize(panelWidth, view.heightForWidth(panelWidth));
+    view.show();
+    testing::drainEvents();
+    EXPECT_LE(view.minimumSizeHint().width(), panelWidth);
+    EXPECT_GT(view.heightForWidth(panelWidth), 0);
+    EXPECT_LE(view.heightForWidth(panelWidth), 4 * panelHeight);
+    EXPECT_LE(view.width(), panelWidth);
+}
+
+TEST(CardLongTextsTest, FormsProceduresAndCommerceResultsKeepThePanelsWidth) {
+    const auto experience = fixtures::experience("en");
+    VelmoraConversationForm form;
+    form.requestId = "fr_long";
+    form.name = hostileText("Form");
+    form.submitLabel = hostileText("Send");
+    form.status = "pending";
+    for (const char* type : {"text", "boolean", "select", "multi_select"}) {
+        VelmoraConversationFormField field;
+        field.id = type;
+        field.name = hostileText(type);
+        field.type = type;
+        if (field.type.find("select") != std::string::npos)
+            field.options = {hostileText("first option"), hostileText("second option")};
+        form.fields.push_back(std::move(field));
+    }
+    detail::VelmoraConversationFormView formView(form, std::make_shared<IdleForms>(),
+                                                 experience.copy, "en", true, experience.appearance,
+                                                 std::make_shared<VelmoraFixedPlatformSettings>());
+    expectBounded(formView, "form");
+    auto* toggle = formView.findChild<QCheckBox*>();
+    ASSERT_TRUE(toggle);
+    EXPECT_EQ(toggle->accessibleName(), QString::fromStdString(hostileText("boolean")));
+
+    const std::string store = hostileText("Store");
+    const std::string orders =
+        R"({"kind":"order_collection","collection":{"source":{"storeDisplayName":")" + store +
+        R"("},"orders":[{"reference":"o1","displayNumber":")" + hostileText("#") +
+        R"(","createdAt":"2024-03-05T10:15:00Z","total":{"amount":"12.50","currencyCode":")" +
+        hostileText("EUR") + R"("},"financialStatus":"paid"}]}})";
+    detail::VelmoraCommerceMessageView commerce(decodeJSON<JSONValue>(orders),
+                                                {.locale = "en",
+                                                 .copy = experience.copy,
+                                                 .primary = {},
+                                                 .textScale = 1,
+                                                 .timeZoneId = std::string("UTC")});
+    ASSERT_FALSE(commerce.texts().empty());
+    expectBounded(commerce, "commerce result");
+
+    QWidget card;
+    auto* text = detail::procedureText(hostileText("Procedure"), {}, {});
+    text->setParent(&card);
+    auto* column = detail::makeQtChild<QVBoxLayout>(&card);
+    column->addWidget(text);
+    expectBounded(card, "procedure text");
+    EXPECT_EQ(text->accessibleName(), QString::fromStdString(hostileText("Procedure")));
 }
 
 class PanelLongTextsTest : public ::testing::Test {

@@ -134,8 +134,9 @@ void VelmoraConversationFormView::build() {
     validation_ = makeQtChild<TextBlockView>(this);
     validation_->setObjectName("velmora.widget.form.validation");
     stack_->addWidget(validation_);
-    submit_ = makeQtChild<VelmoraStyledButton>(toQString(model_.submitLabel),
-                                               ButtonStyle(model_.submitStyle), this);
+    submit_ = makeQtChild<VelmoraStyledButton>(
+        boundedText(model_.submitLabel, text_bounds::labelCharacters),
+        ButtonStyle(model_.submitStyle), this);
     submit_->setObjectName("velmora.widget.form.submit");
     submit_->setAccessibleName(toQString(model_.submitLabel));
     connect(submit_, &QAbstractButton::clicked, this, [this] { submit(); });
@@ -185,12 +186,11 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
         picker->setObjectName(identifier);
         picker->setAccessibleName(accessibleName);
         picker->setMinimumHeight(44);
-        // Long options are elided inside the picker, never widening the form.
-        picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        picker->setMinimumContentsLength(8);
+        // Long options and names are cut inside the picker, never widening the form.
+        picker->setSizePolicy(QSizePolicy::Ignored, picker->sizePolicy().verticalPolicy());
         // With a placeholder the picker may show no entry at all, which is how an unanswered
         // field looks: it never picks its first entry on its own.
-        picker->setPlaceholderText(toQString(field.name));
+        picker->setPlaceholderText(boundedText(field.name, text_bounds::labelCharacters));
         for (const auto& option : field.options)
             picker->addItem(boundedText(option, text_bounds::labelCharacters));
         picker->setCurrentIndex(optionIndex(field, textOf(answers_, field.id)));
