@@ -13,6 +13,7 @@
 #include "views/commerce_message_view.hpp"
 #include "views/conversation_form_view.hpp"
 #include "views/form_submission.hpp"
+#include "views/panel_header.hpp"
 #include "views/procedure_view_context.hpp"
 #include "widget_service.hpp"
 
@@ -118,6 +119,36 @@ TEST(BoundedTextTest, AViewShowsAtMostItsLinesAndNamesTheWholeText) {
     EXPECT_EQ(view.lines(380), (QStringList{"Short", "and two lines"}));
     view.apply("", QFont(), Qt::black, 3);
     EXPECT_EQ(view.heightForWidth(380), 0);
+}
+
+TEST(PanelHeaderViewTest, EveryLineOfTheTitleAndTheQuestionGetsItsHeight) {
+    // "Wie können wir helfen?" fits the column but wraps at the question's 310 points.
+    const auto experience = fixtures::experience("de");
+    for (const auto screen : {VelmoraWidgetViewMode::home, VelmoraWidgetViewMode::help}) {
+        SCOPED_TRACE(rawValue(screen));
+        detail::PanelHeaderInputs inputs;
+        inputs.screen = screen;
+        inputs.workspacePublicName = "Kundendienst der Velmora Handelsgesellschaft mbH";
+        auto model = detail::panelHeaderModel(inputs, detail::PanelContext{experience});
+        model.subtitle =
+            screen == VelmoraWidgetViewMode::home ? "Wie können wir helfen?" : model.subtitle;
+        detail::PanelHeaderView header;
+        header.apply(model, 1, true);
+        header.resize(420, 10);
+        header.show();
+        testing::drainEvents();
+        for (const char* name : {"velmora.widget.header.title", "velmora.widget.header.subtitle"}) {
+            SCOPED_TRACE(name);
+            auto* text = header.findChild<detail::BoundedTextView*>(name);
+            ASSERT_TRUE(text);
+            EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+            EXPECT_LE(text->geometry().right(), header.width());
+        }
+        EXPECT_GE(header.findChild<detail::BoundedTextView*>("velmora.widget.header.subtitle")
+                      ->lines(310)
+                      .size(),
+                  screen == VelmoraWidgetViewMode::home ? 2 : 1);
+    }
 }
 
 class IdleForms final : public detail::ConversationFormService {

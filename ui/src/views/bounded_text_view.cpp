@@ -5,6 +5,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 
@@ -119,8 +120,18 @@ QSize BoundedTextView::sizeHint() const {
 }
 
 QSize BoundedTextView::minimumSizeHint() const {
-    // Any width will do: the text wraps anywhere and elides its last line.
-    return {0, shown_.isEmpty() ? 0 : static_cast<int>(std::ceil(QFontMetricsF(font_).height()))};
+    // Any width will do: the text wraps anywhere and elides its last line. The height is what
+    // the lines take at the width it has, so a layout that places it by its minimum (an aligned
+    // item) still shows every line.
+    return {0, heightForWidth(width() > 0 ? width() : 320)};
+}
+
+void BoundedTextView::resizeEvent(QResizeEvent* event) {
+    const int before =
+        heightForWidth(event->oldSize().width() > 0 ? event->oldSize().width() : 320);
+    QWidget::resizeEvent(event);
+    if (heightForWidth(width()) != before)
+        updateGeometry();
 }
 
 void BoundedTextView::paintEvent(QPaintEvent*) {

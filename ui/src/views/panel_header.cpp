@@ -130,8 +130,14 @@ void PanelHeaderView::rebuild(double textScale, bool reduceMotion) {
         if (model_.showsClose)
             top->addWidget(makeClose(band), 0, Qt::AlignTop);
         column->addLayout(top);
+        // In a row, so its height is asked for the width it gets (at most 310): asked for the
+        // column's width, a question that wraps only at 310 lost its second line.
         textArea_->setMaximumWidth(310);
-        column->addWidget(textArea_, 0, Qt::AlignLeft);
+        auto* textRow = makeQtChild<QHBoxLayout>();
+        textRow->setContentsMargins(0, 0, 0, 0);
+        textRow->addWidget(textArea_, 1);
+        textRow->addStretch(0);
+        column->addLayout(textRow);
         band->setMinimumHeight(136);
     } else {
         auto* row = makeQtChild<QHBoxLayout>(band);
