@@ -95,6 +95,27 @@ void send(VelmoraWidgetViewController& widget, const std::string& text) {
     click(widget, "velmora.widget.send");
 }
 
+/// What the pictures' visitor writes, in the widget's locale.
+struct VisitorTexts {
+    const char* locale;
+    const char* question;
+    const char* failing;
+};
+
+constexpr VisitorTexts kVisitorTexts[] = {
+    {"en", "Where is my order 1001?", "Can I change the delivery address?"},
+    {"de", "Wo ist meine Bestellung 1001?", "Kann ich die Lieferadresse ändern?"},
+    {"es", "¿Dónde está mi pedido 1001?", "¿Puedo cambiar la dirección de entrega?"},
+    {"uk", "Де моє замовлення 1001?", "Чи можна змінити адресу доставки?"},
+};
+
+const VisitorTexts& visitorTexts(const std::string& locale) {
+    for (const auto& texts : kVisitorTexts)
+        if (locale == texts.locale)
+            return texts;
+    return kVisitorTexts[0];
+}
+
 } // namespace
 
 int takeScreenshots(HostWindow& host, tools::WidgetService* service,
@@ -116,7 +137,8 @@ int takeScreenshots(HostWindow& host, tools::WidgetService* service,
         save(widget, directory / "home.png", out);
 
         const std::size_t before = controller.messages().size();
-        send(widget, "Where is my order 1001?");
+        const auto& texts = visitorTexts(widget.experience().locale);
+        send(widget, texts.question);
         waitFor("the assistant's answer", [&] { return hasReplyAfter(controller, before); });
         save(widget, directory / "conversation.png", out);
 
@@ -128,7 +150,7 @@ int takeScreenshots(HostWindow& host, tools::WidgetService* service,
         if (service) {
             service->failNext(503, "service_unavailable", std::nullopt,
                               tools::FaultScope{"POST", "/api/widget/v1/sessions/s_"});
-            send(widget, "Can I change the delivery address?");
+            send(widget, texts.failing);
             waitFor("the error row", [&] {
                 return visible(widget, "velmora.widget.error") && !controller.mutationInFlight();
             });
