@@ -1,6 +1,6 @@
-// The panel over a service whose texts have no sensible length: a workspace name, questions,
-// answers and workflow steps of 100,000 characters each stay inside their cards, the panel
-// keeps the window's size and every screen is built.
+// The panel over services a host does not control: a workspace name, questions, answers and
+// workflow steps of 100,000 characters each stay inside their cards, the panel keeps the
+// window's size and every screen is built; a design's base size holds with any font family.
 #include "fixtures.hpp"
 #include "platform/qt_child.hpp"
 #include "service_client.hpp"
@@ -221,7 +221,8 @@ TEST(CardLongTextsTest, FormsProceduresAndCommerceResultsKeepThePanelsWidth) {
 
 class PanelLongTextsTest : public ::testing::Test {
 protected:
-    PanelLongTextsTest() : service(hostileTexts()) {
+    explicit PanelLongTextsTest(tools::WidgetService::Options options = hostileTexts())
+        : service(std::move(options)) {
         service.start();
         clientThread = std::thread([this] { clientIo.run(); });
         client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
@@ -325,6 +326,46 @@ TEST_F(PanelLongTextsTest, EveryScreenStaysInsideThePanelAndNamesKeepTheWholeTex
     expectInside("velmora.widget.help.workflow.track-order");
     EXPECT_EQ(find("velmora.widget.help.workflow-option.shipped")->accessibleName(),
               QString::fromStdString(hostileText("workflow.track.shipped")));
+}
+
+/// The same panel over the service as the project ships it.
+class PanelDesignTest : public PanelLongTextsTest {
+protected:
+    PanelDesignTest() : PanelLongTextsTest(tools::WidgetService::Options{}) {}
+};
+
+TEST_F(PanelDesignTest, TheComposerAndTheHomeQuestionKeepTheDesignsSizeWithAnyFamily) {
+    for (const double base : {14.0, 20.0}) {
+        SCOPED_TRACE(base);
+        auto experience =
+            fixtures::experience("en", VelmoraWidgetColorMode::system, "Inter, sans-serif");
+        experience.appearance.typography.fontSizePx = base;
+        view = std::make_unique<VelmoraWidgetView>(
+            controller, experience, std::make_shared<VelmoraFixedPlatformSettings>());
+        view->resize(panelWidth, panelHeight);
+        view->show();
+        controller->open();
+        ASSERT_TRUE(testing::processEventsUntil([&] {
+            auto* question = find("velmora.widget.header.subtitle");
+            return question && controller->isInitialNavigationResolved() &&
+                   controller->screen() == VelmoraWidgetViewMode::home;
+        }));
+        testing::drainEvents();
+        // Design points are pixels: a QFont's points are three quarters of them.
+        EXPECT_DOUBLE_EQ(find("velmora.widget.header.subtitle")->font().pointSizeF(),
+                         0.75 * 1.75 * base);
+
+        click("velmora.widget.tab.messages");
+        QWidget* input = nullptr;
+        ASSERT_TRUE(testing::processEventsUntil([&] {
+            input = find("velmora.widget.message");
+            return input && input->isVisible();
+        }));
+        EXPECT_DOUBLE_EQ(input->font().pointSizeF(), 0.75 * base);
+        controller->setScreen(VelmoraWidgetViewMode::home);
+        view.reset();
+        testing::drainEvents();
+    }
 }
 
 } // namespace

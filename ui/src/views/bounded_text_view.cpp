@@ -63,6 +63,7 @@ void BoundedTextView::apply(const QString& text, const QFont& font, const QColor
     shown_.replace(QLatin1Char('\n'), QChar::LineSeparator);
     shown_.replace(QLatin1Char('\r'), QChar::LineSeparator);
     font_ = font;
+    setFont(font);
     color_ = color;
     lineSpacing_ = lineSpacing;
     linesWidth_ = -1;
