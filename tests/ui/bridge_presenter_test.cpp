@@ -756,7 +756,8 @@ TEST_F(BridgePresenterDefaultServiceTest, PresentsTheServicesDesignInTheLocaleAs
                             QString::fromStdString(experience.copy.values().at("nav.help"));
     }));
     EXPECT_EQ(experience.copy.values().at("nav.help"), "Hilfe");
-    EXPECT_TRUE(find(*presenter, "velmora.widget.help.faq.opening-hours"));
+    EXPECT_TRUE(testing::processEventsUntil(
+        [&] { return find(*presenter, "velmora.widget.help.faq.opening-hours"); }));
 }
 
 } // namespace
