@@ -11,6 +11,7 @@
 #include "velmora/ui/qt_main_executor.hpp"
 #include "velmora/ui/widget_bridge_presenter.hpp"
 #include "velmora/ui/widget_hosting.hpp"
+#include "velmora/ui/widget_locale_catalog.hpp"
 #include "widget_service.hpp"
 
 #include <QAbstractButton>
@@ -19,6 +20,7 @@
 #include <boost/asio/as_tuple.hpp>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <boost/json.hpp>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -618,19 +620,16 @@ TEST_F(BridgePresenterTest, AnInstalledVoiceFactoryReachesEveryShownWidget) {
 
 /// The service's configuration with a design of its own: an accent colour the host keeps.
 std::string configurationWithDesign() {
-    std::string body = tools::WidgetService::defaultConfigurationBody();
-    const std::string profile = R"("appearance":{"schemaVersion":2,"locale":"en"})";
-    const auto at = body.find(profile);
-    EXPECT_NE(at, std::string::npos) << body;
-    if (at != std::string::npos)
-        body.replace(at, profile.size(),
-                     R"("appearance":{"tokens":{"light":{"accent":"#0a7d55"}}})");
-    return body;
+    auto body = boost::json::parse(tools::WidgetService::defaultConfigurationBody()).as_object();
+    body["config"].as_object()["appearance"] =
+        boost::json::parse(R"({"tokens":{"light":{"accent":"#0a7d55"}}})");
+    return boost::json::serialize(body);
 }
 
 class BridgePresenterServiceTest : public PresenterFixture {
 protected:
-    BridgePresenterServiceTest() : service(serviceOptions()) {
+    explicit BridgePresenterServiceTest(tools::WidgetService::Options options = serviceOptions())
+        : service(std::move(options)) {
         service.start();
         clientThread = std::thread([this] { clientIo.run(); });
         client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
@@ -720,6 +719,45 @@ TEST_F(BridgePresenterServiceTest, HostSendsAMessageThroughThePresentedWidgetAnd
         return !reopened->isLoadingConfiguration() && !reopened->content().isLoading &&
                !reopened->messages().empty();
     }));
+}
+
+/// The local service exactly as the project ships it.
+class BridgePresenterDefaultServiceTest : public BridgePresenterServiceTest {
+protected:
+    BridgePresenterDefaultServiceTest()
+        : BridgePresenterServiceTest(tools::WidgetService::Options{}) {}
+};
+
+TEST_F(BridgePresenterDefaultServiceTest, PresentsTheServicesDesignInTheLocaleAsked) {
+    auto presenter = makePresenter();
+    ASSERT_EQ(presentOverService(*presenter,
+                                 {{"widget", Dictionary{{"locale", "de"}, {"view", "help"}}}}),
+              "ok");
+    auto* vc = presenter->presentedHost();
+    ASSERT_TRUE(vc);
+    const auto& experience = vc->experience();
+    EXPECT_EQ(experience.locale, "de");
+    EXPECT_EQ(experience.copy.values(), VelmoraWidgetLocaleCatalog::copy("de"));
+    // The service's own design, not the defaults.
+    EXPECT_EQ(experience.appearance.light.accent, "#2453d6");
+    EXPECT_DOUBLE_EQ(experience.appearance.controlRadiusPx, 12);
+    EXPECT_DOUBLE_EQ(experience.appearance.borderWidthPx, 1);
+
+    const auto controller = vc->widgetController();
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        return controller->screen() == VelmoraWidgetViewMode::help &&
+               !controller->isLoadingConfiguration() && !controller->content().isLoading &&
+               controller->content().snapshot;
+    }));
+    // The help screen with the catalogue's German texts.
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        auto* title = find(*presenter, "velmora.widget.header.title");
+        return title && title->accessibleName() ==
+                            QString::fromStdString(experience.copy.values().at("nav.help"));
+    }));
+    EXPECT_EQ(experience.copy.values().at("nav.help"), "Hilfe");
+    EXPECT_TRUE(testing::processEventsUntil(
+        [&] { return find(*presenter, "velmora.widget.help.faq.opening-hours"); }));
 }
 
 } // namespace

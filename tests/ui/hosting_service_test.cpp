@@ -16,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QPointer>
+#include <QScrollArea>
 #include <QTest>
 #include <QVBoxLayout>
 #include <boost/asio/executor_work_guard.hpp>
@@ -139,6 +140,11 @@ TEST_P(HostedWidgetServiceTest, SendsAMessageGetsTheAnswerAndClosingKeepsTheDraf
     ASSERT_TRUE(testing::processEventsUntil([&] { return hasBubbleBy("customer"); }));
     ASSERT_TRUE(testing::processEventsUntil([&] { return hasBubbleBy("ai"); }));
     EXPECT_FALSE(find("velmora.widget.error"));
+    // Automation finds the transcript and the hosted screen each under a name of its own.
+    const auto screens = vc->findChildren<QWidget*>("velmora.widget.screen");
+    ASSERT_EQ(screens.size(), 1);
+    EXPECT_TRUE(qobject_cast<QScrollArea*>(screens.front()));
+    EXPECT_EQ(find("velmora.widget.host.screen"), &widget->widgetScreen());
     std::size_t carried = 0;
     for (const auto& request : service.requests("POST", "/api/widget/v1/sessions"))
         carried += request.bodyText().find("Hello from the host") != std::string::npos;

@@ -407,6 +407,23 @@ TEST(PanelHeaderTest, SubtitleFloorAndHairline) {
     }
 }
 
+TEST(PanelHeaderTest, TheHomeQuestionFollowsTheBaseSizeWithAnyFamily) {
+    for (const char* family : {"Velmora Noto Sans", "Inter, sans-serif"}) {
+        for (const double base : {14.0, 20.0}) {
+            SCOPED_TRACE(::testing::Message() << family << " " << base);
+            auto experience = fixtures::experience("en", VelmoraWidgetColorMode::system, family);
+            experience.appearance.typography.fontSizePx = base;
+            PanelHeaderInputs inputs;
+            inputs.screen = Screen::home;
+            const auto model = panelHeaderModel(inputs, PanelContext{experience});
+            ASSERT_TRUE(model.homeForm);
+            EXPECT_DOUBLE_EQ(model.subtitleFont.pointSize, 1.75 * base);
+            EXPECT_EQ(model.subtitleFont.weight, VelmoraFontWeight::bold);
+            EXPECT_DOUBLE_EQ(model.subtitleLineHeight, 1.12 * 1.75 * base);
+        }
+    }
+}
+
 TEST(TabBarTest, TabsFollowTheNavigationAndTheSelectionTheScreen) {
     struct Case {
         bool ready;

@@ -60,6 +60,13 @@ TEST(WidgetFontTest, TheSpecFollowsTheFamilyAndTheTextStyle) {
         21);
     EXPECT_DOUBLE_EQ(
         detail::widgetFontSpec("x", 14, VelmoraTextStyle::body, std::nullopt, 2).pointSize, 34);
+    // The composer and the home question keep the design's size with any family.
+    for (const char* family : {"Velmora Noto Sans", "Inter, sans-serif"}) {
+        const auto sized = detail::sizedWidgetFontSpec(family, 20, VelmoraFontWeight::bold, 1.5);
+        EXPECT_EQ(sized.bundledFamily, VelmoraWidgetFont::usesBundledFamily(family));
+        EXPECT_DOUBLE_EQ(sized.pointSize, 30);
+        EXPECT_EQ(sized.weight, VelmoraFontWeight::bold);
+    }
 }
 
 TEST(WidgetFontTest, RegistersOnceFromManyThreadsAndTheFamilyNameReachesTheEmbeddedFiles) {

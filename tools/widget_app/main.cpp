@@ -4,7 +4,7 @@
 
 #include "host_window.hpp"
 #include "screenshots.hpp"
-#include "widget_app_copy.hpp"
+#include "widget_app_design.hpp"
 #include "widget_app_options.hpp"
 
 #include "velmora/client.hpp"
@@ -80,11 +80,7 @@ int run(const WidgetAppOptions& options, int& argc, char** argv) {
             std::make_shared<VelmoraMemoryPendingAttachmentOperationStore>(),
             std::make_shared<VelmoraURLSessionTransport>());
 
-        VelmoraWidgetExperienceInput design;
-        design.schemaVersion = 2;
-        design.locale = options.locale;
-        auto experience = VelmoraWidgetExperience::resolve(design, VelmoraWidgetPlatform::ios,
-                                                           false, widgetAppCopy());
+        auto experience = loadWidgetAppExperience(*client, options.locale, std::cerr);
 
         VelmoraQtExecutionContext mainContext;
         std::weak_ptr<VelmoraWidgetController> controller;

@@ -3,12 +3,14 @@
 #include "velmora/ui/widget_view.hpp"
 #include "widget_service.hpp"
 
+#include <QAbstractAnimation>
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -18,19 +20,10 @@ namespace velmora::widget_app {
 namespace {
 
 constexpr int kStepTimeoutMilliseconds = 30000;
-/// Long enough for screen changes and scrolls to finish moving before a picture is taken.
-constexpr int kSettleMilliseconds = 600;
 
 struct StepFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-void turnFor(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 void waitFor(const std::string& what, const std::function<bool()>& done) {
     QElapsedTimer timer;
@@ -68,8 +61,28 @@ bool hasReplyAfter(const VelmoraWidgetController& controller, std::size_t count)
     return false;
 }
 
+/// The widget has drawn what its controller published and nothing on it is moving: a turn of
+/// the event loop brought no redraw, and no screen change or scroll is running (the spinners,
+/// which never end, do not count).
+void settle(QWidget& widget) {
+    const auto* view = qobject_cast<VelmoraWidgetView*>(&widget);
+    if (!view)
+        view = widget.findChild<VelmoraWidgetView*>();
+    int redraws = -1;
+    waitFor("the widget to settle", [&] {
+        const int now = view ? view->redrawCount() : 0;
+        const bool drawn = now == redraws;
+        redraws = now;
+        const auto animations = widget.findChildren<QAbstractAnimation*>();
+        return drawn && std::none_of(animations.begin(), animations.end(), [](auto* animation) {
+                   return animation->state() == QAbstractAnimation::Running &&
+                          animation->loopCount() >= 0;
+               });
+    });
+}
+
 void save(QWidget& widget, const std::filesystem::path& file, std::ostream& out) {
-    turnFor(kSettleMilliseconds);
+    settle(widget);
     if (!widget.grab().toImage().save(QString::fromStdString(file.string()), "PNG"))
         throw StepFailed("could not write " + file.string());
     out << file.string() << std::endl;
@@ -80,6 +93,27 @@ void send(VelmoraWidgetViewController& widget, const std::string& text) {
     waitFor("the composer", [&] { return visible(widget, "velmora.widget.message"); });
     widget.widgetController()->updateDraft(text);
     click(widget, "velmora.widget.send");
+}
+
+/// What the pictures' visitor writes, in the widget's locale.
+struct VisitorTexts {
+    const char* locale;
+    const char* question;
+    const char* failing;
+};
+
+constexpr VisitorTexts kVisitorTexts[] = {
+    {"en", "Where is my order 1001?", "Can I change the delivery address?"},
+    {"de", "Wo ist meine Bestellung 1001?", "Kann ich die Lieferadresse ändern?"},
+    {"es", "¿Dónde está mi pedido 1001?", "¿Puedo cambiar la dirección de entrega?"},
+    {"uk", "Де моє замовлення 1001?", "Чи можна змінити адресу доставки?"},
+};
+
+const VisitorTexts& visitorTexts(const std::string& locale) {
+    for (const auto& texts : kVisitorTexts)
+        if (locale == texts.locale)
+            return texts;
+    return kVisitorTexts[0];
 }
 
 } // namespace
@@ -103,7 +137,8 @@ int takeScreenshots(HostWindow& host, tools::WidgetService* service,
         save(widget, directory / "home.png", out);
 
         const std::size_t before = controller.messages().size();
-        send(widget, "Where is my order 1001?");
+        const auto& texts = visitorTexts(widget.experience().locale);
+        send(widget, texts.question);
         waitFor("the assistant's answer", [&] { return hasReplyAfter(controller, before); });
         save(widget, directory / "conversation.png", out);
 
@@ -115,7 +150,7 @@ int takeScreenshots(HostWindow& host, tools::WidgetService* service,
         if (service) {
             service->failNext(503, "service_unavailable", std::nullopt,
                               tools::FaultScope{"POST", "/api/widget/v1/sessions/s_"});
-            send(widget, "Can I change the delivery address?");
+            send(widget, texts.failing);
             waitFor("the error row", [&] {
                 return visible(widget, "velmora.widget.error") && !controller.mutationInFlight();
             });

@@ -23,9 +23,13 @@ WidgetAppOptions parseWidgetAppOptions(const std::vector<std::string>& arguments
             options.integrationId = value();
         else if (name == "--account")
             options.accountScope = value();
-        else if (name == "--locale")
+        else if (name == "--locale") {
             options.locale = value();
-        else if (name == "--token")
+            if (options.locale != "en" && options.locale != "de" && options.locale != "es" &&
+                options.locale != "uk")
+                throw std::invalid_argument("The widget has texts for en, de, es and uk, not " +
+                                            options.locale + ".");
+        } else if (name == "--token")
             options.token = value();
         else if (name == "--screenshot")
             options.screenshotDirectory = value();
@@ -44,7 +48,7 @@ std::string widgetAppUsage() {
            "  --origin URL        the widget service to talk to\n"
            "  --integration ID    integration identifier (default local-demo)\n"
            "  --account SCOPE     account scope (default demo-account)\n"
-           "  --locale L          locale (default en)\n"
+           "  --locale L          the widget's locale: en, de, es or uk (default en)\n"
            "  --token T           authorization token (default demo-token)\n"
            "  --screenshot DIR    render the opened widget's screens (home, a conversation,\n"
            "                      help, an error) to PNG files in DIR without a display, then "

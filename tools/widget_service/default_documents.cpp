@@ -150,6 +150,26 @@ std::string contentBody(const ContentTexts& t) {
                                                    {"messages", std::move(messages)}});
 }
 
+/// The integration's design as a host's presenter lays its own options over it: an appearance
+/// (colour mode, tokens, layout), never a whole design document.
+json::object defaultAppearance() {
+    json::object light{{"accent", "#2453d6"}, {"link", "#2453d6"}, {"focus", "#2453d6"}};
+    json::object dark{{"accent", "#8aa6ff"}, {"link", "#b5c7ff"}, {"focus", "#8aa6ff"}};
+    json::object tokens{{"light", std::move(light)},
+                        {"dark", std::move(dark)},
+                        {"fontFamily", "Velmora Noto Sans, sans-serif"},
+                        {"fontSize", "16px"},
+                        {"lineHeight", 1.5},
+                        {"controlRadius", "12px"},
+                        {"borderWidth", "1px"},
+                        {"shadow", "soft"}};
+    json::object layout{{"placement", "bottom-right"}, {"panelWidth", 400}, {"panelHeight", 640}};
+    return {{"mode", "system"},
+            {"lightSurfaceStyle", "white"},
+            {"tokens", std::move(tokens)},
+            {"layout", std::move(layout)}};
+}
+
 } // namespace
 
 std::string WidgetService::defaultConfigurationBody() {
@@ -172,7 +192,7 @@ std::string WidgetService::defaultConfigurationBody() {
                               {"showAgentAvailability", true},
                               {"snapshot", std::move(snapshot)},
                               {"messageKeys", availabilityMessageKeys()}};
-    json::object config{{"appearance", json::object{{"schemaVersion", 2}, {"locale", "en"}}},
+    json::object config{{"appearance", defaultAppearance()},
                         {"workspacePublicName", "Velmora Local"},
                         {"theme", json::object{{"colorMode", "system"}}},
                         {"aiMode", "automatic-allowed"},

@@ -11,7 +11,9 @@ VelmoraWidgetScreen::VelmoraWidgetScreen(std::shared_ptr<VelmoraWidgetController
                                          std::shared_ptr<VelmoraPlatformSettings> settings,
                                          QWidget* parent)
     : QWidget(parent) {
-    setObjectName("velmora.widget.screen");
+    // "velmora.widget.screen" is the transcript's; automation finds the hosted screen by its own
+    // name.
+    setObjectName("velmora.widget.host.screen");
     auto* layout = detail::makeQtChild<QVBoxLayout>(this);
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = detail::makeQtChild<VelmoraWidgetView>(std::move(controller), std::move(experience),

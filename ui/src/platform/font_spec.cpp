@@ -19,6 +19,13 @@ VelmoraFontSpec widgetFontSpec(std::string_view fontFamilyList, double size, Vel
     return {.bundledFamily = true, .pointSize = size * validScale(textScale), .weight = weight};
 }
 
+VelmoraFontSpec sizedWidgetFontSpec(std::string_view fontFamilyList, double size,
+                                    std::optional<VelmoraFontWeight> weight, double textScale) {
+    return {.bundledFamily = VelmoraWidgetFont::usesBundledFamily(fontFamilyList),
+            .pointSize = size * validScale(textScale),
+            .weight = weight};
+}
+
 VelmoraFontSpec systemFontSpec(VelmoraTextStyle style, std::optional<VelmoraFontWeight> weight,
                                double textScale) {
     return {.bundledFamily = false,

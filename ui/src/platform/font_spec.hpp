@@ -27,6 +27,12 @@ struct VelmoraFontSpec {
 VelmoraFontSpec widgetFontSpec(std::string_view fontFamilyList, double size, VelmoraTextStyle style,
                                std::optional<VelmoraFontWeight> weight, double textScale);
 
+/// A font at `size` whatever the family: the packaged family when `fontFamilyList` names it
+/// first, else the system font at that size (both scaled). For the texts whose size is the
+/// design's own even without the packaged family: the composer and the home question.
+VelmoraFontSpec sizedWidgetFontSpec(std::string_view fontFamilyList, double size,
+                                    std::optional<VelmoraFontWeight> weight, double textScale);
+
 /// The system font of a text style (scaled).
 VelmoraFontSpec systemFontSpec(VelmoraTextStyle style, std::optional<VelmoraFontWeight> weight,
                                double textScale);

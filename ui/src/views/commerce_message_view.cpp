@@ -2,6 +2,7 @@
 
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
+#include "views/bounded_text_view.hpp"
 #include "views/content_symbol.hpp"
 #include "views/text_block_view.hpp"
 
@@ -22,7 +23,9 @@ QFont textFont(const CommerceText& text) {
 
 TextBlockView* makeText(const CommerceText& text, QWidget* parent) {
     auto* view = makeQtChild<TextBlockView>(parent);
-    view->apply(toQString(text.text), textFont(text), toQColor(text.color), 0);
+    view->apply(boundedText(text.text, text_bounds::bodyCharacters), textFont(text),
+                toQColor(text.color), 0);
+    view->setAccessibleName(toQString(text.text));
     return view;
 }
 
@@ -71,7 +74,9 @@ VelmoraCommerceMessageView::VelmoraCommerceMessageView(const JSONValue& result,
         }
         line->addLayout(texts, 1);
         if (block.trailing) {
-            auto* amount = makeQtChild<QLabel>(toQString(block.trailing->text), row);
+            // Beside the texts on one line: a few characters, whatever the service sends.
+            auto* amount = makeQtChild<QLabel>(
+                boundedText(block.trailing->text, text_bounds::inlineCharacters), row);
             amount->setTextFormat(Qt::PlainText);
             amount->setFont(textFont(*block.trailing));
             QPalette palette = amount->palette();

@@ -2,6 +2,7 @@
 
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
+#include "views/bounded_text_view.hpp"
 #include "views/dismiss_keyboard.hpp"
 #include "views/form_date_field.hpp"
 #include "views/form_multi_select.hpp"
@@ -165,7 +166,9 @@ void VelmoraConversationFormView::build() {
     if (!model_.title.empty()) {
         auto* title = makeQtChild<TextBlockView>(this);
         title->setObjectName("velmora.widget.form.title");
-        title->apply(toQString(model_.title), toQFont(model_.titleFont), text, 0);
+        title->apply(boundedText(model_.title, text_bounds::labelCharacters),
+                     toQFont(model_.titleFont), text, 0);
+        title->setAccessibleName(toQString(model_.title));
         stack_->addWidget(title);
     }
     if (model_.status != FormStatusDisplay::pending) {
@@ -185,8 +188,9 @@ void VelmoraConversationFormView::build() {
     validation_ = makeQtChild<TextBlockView>(this);
     validation_->setObjectName("velmora.widget.form.validation");
     stack_->addWidget(validation_);
-    submit_ = makeQtChild<VelmoraStyledButton>(toQString(model_.submitLabel),
-                                               ButtonStyle(model_.submitStyle), this);
+    submit_ = makeQtChild<VelmoraStyledButton>(
+        boundedText(model_.submitLabel, text_bounds::labelCharacters),
+        ButtonStyle(model_.submitStyle), this);
     submit_->setObjectName("velmora.widget.form.submit");
     submit_->setAccessibleName(toQString(model_.submitLabel));
     connect(submit_, &QAbstractButton::clicked, this, [this] { submit(); });
@@ -210,8 +214,10 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
     const double scale = settings_ ? settings_->values().textScale : 1.0;
     const auto label = [&](QVBoxLayout* column, QWidget* owner) {
         auto* view = makeQtChild<TextBlockView>(owner);
-        view->apply(toQString(field.name + (field.required ? " *" : "")), toQFont(model_.labelFont),
-                    toQColor(model_.mutedText), model_.labelLineSpacing);
+        view->apply(boundedText(field.name, text_bounds::labelCharacters) +
+                        (field.required ? " *" : ""),
+                    toQFont(model_.labelFont), toQColor(model_.mutedText), model_.labelLineSpacing);
+        view->setAccessibleName(toQString(field.name + (field.required ? " *" : "")));
         column->addWidget(view);
     };
     const QString identifier = toQString("velmora.widget.form.field." + field.id);
@@ -219,7 +225,11 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
 
     switch (editor.kind) {
     case FormEditorKind::toggle: {
-        auto* toggle = makeQtChild<QCheckBox>(toQString(field.name), this);
+        auto* toggle =
+            makeQtChild<QCheckBox>(boundedText(field.name, text_bounds::labelCharacters), this);
+        // A long name is cut at the form's edge instead of widening the form.
+        toggle->setSizePolicy(QSizePolicy::Ignored, toggle->sizePolicy().verticalPolicy());
+        toggle->setAccessibleName(toQString(field.name));
         // Only the user's own clicks write: a programmatic check is never stored back.
         connect(toggle, &QAbstractButton::clicked, this,
                 [this, id = field.id](bool on) { setText(id, on ? "true" : "false"); });
@@ -236,11 +246,13 @@ void VelmoraConversationFormView::buildEditor(Editor& editor) {
         picker->setObjectName(identifier);
         picker->setAccessibleName(accessibleName);
         picker->setMinimumHeight(44);
+        // Long options and names are cut inside the picker, never widening the form.
+        picker->setSizePolicy(QSizePolicy::Ignored, picker->sizePolicy().verticalPolicy());
         // With a placeholder the picker may show no entry at all, which is how an unanswered
         // field looks: it never picks its first entry on its own.
-        picker->setPlaceholderText(toQString(field.name));
+        picker->setPlaceholderText(boundedText(field.name, text_bounds::labelCharacters));
         for (const auto& option : field.options)
-            picker->addItem(toQString(option));
+            picker->addItem(boundedText(option, text_bounds::labelCharacters));
         picker->setCurrentIndex(optionIndex(field, textOf(answers(), field.id)));
         // `activated` comes from the user only; index changes made here are not answers.
         connect(picker, &QComboBox::activated, this, [this, id = field.id, field](int index) {

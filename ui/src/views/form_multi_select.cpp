@@ -2,6 +2,7 @@
 
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
+#include "views/bounded_text_view.hpp"
 #include "views/content_symbol.hpp"
 #include "views/conversation_form_model.hpp"
 
@@ -19,7 +20,8 @@ constexpr int verticalPadding = 8;
 } // namespace
 
 FormOptionRow::FormOptionRow(const QString& text, QWidget* parent) : QAbstractButton(parent) {
-    setText(text);
+    // An option from the service: a bounded label, the whole text announced.
+    setText(boundedText(text, text_bounds::labelCharacters));
     setAccessibleName(text);
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);

@@ -4,6 +4,7 @@
 #include "platform/qt_conversions.hpp"
 #include "platform/size_policy.hpp"
 #include "velmora/ui/widget_controller.hpp"
+#include "views/bounded_text_view.hpp"
 #include "views/progress_label.hpp"
 #include "views/styled_button.hpp"
 #include "views/text_block_view.hpp"
@@ -137,9 +138,22 @@ private:
     QColor border_;
 };
 
+/// A body text (an answer, a step's prompt, a notice): wrapped, a bounded prefix laid out.
 TextBlockView* textBlock(const StyledText& text, QWidget* parent) {
     auto* view = makeQtChild<TextBlockView>(parent);
-    view->apply(toQString(text.text), toQFont(text.font), toQColor(text.color), 0);
+    view->apply(boundedText(text.text, text_bounds::bodyCharacters), toQFont(text.font),
+                toQColor(text.color), 0);
+    view->setAccessibleName(toQString(text.text));
+    view->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return view;
+}
+
+/// A title from the help content (a question, a workflow's title or description): a few lines,
+/// the last elided, so a card keeps its size whatever the service sends.
+QWidget* titleBlock(const StyledText& text, QWidget* parent) {
+    auto* view = makeQtChild<BoundedTextView>(parent);
+    view->apply(toQString(text.text), toQFont(text.font), toQColor(text.color),
+                text_bounds::titleLines);
     view->setAttribute(Qt::WA_TransparentForMouseEvents);
     return view;
 }
@@ -161,7 +175,8 @@ void addInset(QVBoxLayout* layout, QWidget* child, int inset) {
 
 QWidget* helpButton(const HelpButtonModel& model, const HelpActionHandler& perform,
                     QWidget* parent) {
-    auto* button = makeQtChild<VelmoraStyledButton>(toQString(model.title), model.style, parent);
+    auto* button = makeQtChild<VelmoraStyledButton>(
+        boundedText(model.title, text_bounds::labelCharacters), model.style, parent);
     button->setObjectName(toQString(model.identifier));
     button->setAccessibleName(toQString(model.title));
     button->setEnabled(model.enabled);
@@ -211,8 +226,8 @@ QWidget* contactCard(const ContactCardModel& model, const HelpActionHandler& per
     texts->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->setSizePolicy(heightForWidthPolicy(QSizePolicy::Expanding));
     auto* column = stack(texts, 0, 4);
-    column->addWidget(textBlock(model.title, texts));
-    column->addWidget(textBlock(model.detail, texts));
+    column->addWidget(titleBlock(model.title, texts));
+    column->addWidget(titleBlock(model.detail, texts));
     card->add(texts, 1);
     // The forward arrow on a faint accent square.
     auto* badge =
@@ -243,7 +258,7 @@ QWidget* homeHelpCard(const HomeHelpCardModel& model, const HelpActionHandler& p
     header->setObjectName(toQString(model.headerIdentifier));
     header->setAccessibleName(toQString(model.header.text));
     header->setMargins(inset, 0, inset, 0, inset);
-    header->add(textBlock(model.header, header), 1);
+    header->add(titleBlock(model.header, header), 1);
     header->add(makeQtChild<GlyphView>(Glyph::magnifier, toQColor(model.header.color), 20, header));
     header->finish();
     QObject::connect(header, &QAbstractButton::clicked, header,
@@ -257,7 +272,7 @@ QWidget* homeHelpCard(const HomeHelpCardModel& model, const HelpActionHandler& p
         auto* button = makeQtChild<HelpTapArea>(HelpTapArea::Look{{}, {}, row.rule, 44}, card);
         button->setAccessibleName(toQString(row.title.text));
         button->setMargins(inset, 0, inset + 4, 0, inset);
-        button->add(textBlock(row.title, button), 1);
+        button->add(titleBlock(row.title, button), 1);
         button->add(makeQtChild<GlyphView>(Glyph::chevronRight, toQColor(row.chevron), 24, button));
         button->finish();
         QObject::connect(button, &QAbstractButton::clicked, button, [perform, action = row.action] {
@@ -283,7 +298,7 @@ QWidget* faqCard(const FAQCardModel& model, const HelpActionHandler& perform, QW
     header->setAccessibleName(toQString(model.question.text));
     // A little air above and below, so questions that wrap keep off the card's edges.
     header->setMargins(inset, 6, inset, 6, inset);
-    header->add(textBlock(model.question, header), 1);
+    header->add(titleBlock(model.question, header), 1);
     header->add(makeQtChild<GlyphView>(model.open ? Glyph::chevronUp : Glyph::chevronDown,
                                        toQColor(model.chevron), 20, header));
     header->finish();
@@ -320,8 +335,8 @@ QWidget* workflowCard(const WorkflowCardModel& model, const HelpActionHandler& p
     texts->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->setSizePolicy(heightForWidthPolicy(QSizePolicy::Expanding));
     auto* titles = stack(texts, 0, 2);
-    titles->addWidget(textBlock(model.title, texts));
-    titles->addWidget(textBlock(model.description, texts));
+    titles->addWidget(titleBlock(model.title, texts));
+    titles->addWidget(titleBlock(model.description, texts));
     header->add(texts, 1);
     header->add(makeQtChild<GlyphView>(model.expanded ? Glyph::chevronUp : Glyph::chevronDown,
                                        toQColor(model.chevron), 20, header));

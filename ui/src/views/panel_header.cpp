@@ -2,9 +2,9 @@
 
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
+#include "views/bounded_text_view.hpp"
 #include "views/panel_buttons.hpp"
 #include "views/progress_label.hpp"
-#include "views/text_block_view.hpp"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -20,13 +20,15 @@ namespace {
 
 constexpr double brandSize = 42;
 
-TextBlockView* textView(QWidget* parent, const std::string& text, const VelmoraFontSpec& spec,
-                        VelmoraColor color, double lineHeight = 0) {
-    auto* view = makeQtChild<TextBlockView>(parent);
+/// A title or subtitle: the workspace name and the copy come from the service, so a few lines
+/// at most, whatever their length.
+BoundedTextView* textView(QWidget* parent, const std::string& text, const VelmoraFontSpec& spec,
+                          VelmoraColor color, double lineHeight = 0) {
+    auto* view = makeQtChild<BoundedTextView>(parent);
     const QFont font = toQFont(spec);
     const double spacing =
         lineHeight > 0 ? std::max(0.0, lineHeight - QFontMetricsF(font).height()) : 0.0;
-    view->apply(toQString(text), font, toQColor(color), spacing);
+    view->apply(toQString(text), font, toQColor(color), text_bounds::titleLines, spacing);
     return view;
 }
 
@@ -128,8 +130,14 @@ void PanelHeaderView::rebuild(double textScale, bool reduceMotion) {
         if (model_.showsClose)
             top->addWidget(makeClose(band), 0, Qt::AlignTop);
         column->addLayout(top);
+        // In a row, so its height is asked for the width it gets (at most 310): asked for the
+        // column's width, a question that wraps only at 310 lost its second line.
         textArea_->setMaximumWidth(310);
-        column->addWidget(textArea_, 0, Qt::AlignLeft);
+        auto* textRow = makeQtChild<QHBoxLayout>();
+        textRow->setContentsMargins(0, 0, 0, 0);
+        textRow->addWidget(textArea_, 1);
+        textRow->addStretch(0);
+        column->addLayout(textRow);
         band->setMinimumHeight(136);
     } else {
         auto* row = makeQtChild<QHBoxLayout>(band);

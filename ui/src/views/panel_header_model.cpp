@@ -56,8 +56,9 @@ PanelHeaderModel panelHeaderModel(const PanelHeaderInputs& inputs, const PanelCo
         model.titleFont =
             context.font(1.25 * base, VelmoraTextStyle::title3, VelmoraFontWeight::medium);
         model.titleColor = context.color(&VelmoraWidgetPalette::mutedText);
-        model.subtitleFont =
-            context.font(1.75 * base, VelmoraTextStyle::title1, VelmoraFontWeight::bold);
+        // The question keeps its size with any family: the system font stands in at 1.75 x base.
+        model.subtitleFont = sizedWidgetFontSpec(appearance.typography.fontFamily, 1.75 * base,
+                                                 VelmoraFontWeight::bold, context.textScale);
         model.subtitleColor = context.color(&VelmoraWidgetPalette::text);
         model.subtitleLineHeight = 1.12 * model.subtitleFont.pointSize;
         model.tint = context.color(&VelmoraWidgetPalette::accent).withOpacity(0.05);

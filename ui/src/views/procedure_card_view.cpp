@@ -4,6 +4,7 @@
 #include "platform/qt_conversions.hpp"
 #include "platform/size_policy.hpp"
 #include "velmora/ui/widget_controller.hpp"
+#include "views/bounded_text_view.hpp"
 #include "views/procedure_calendar_view.hpp"
 #include "views/procedure_details_view.hpp"
 #include "views/progress_label.hpp"
@@ -97,7 +98,8 @@ void ProcedureCardView::rebuild() {
         link->setText(QStringLiteral("<a href=\"%1\" style=\"color:%2\">%3</a>")
                           .arg(toQString(model_.checkout->url).toHtmlEscaped(),
                                toQColor(model_.link).name(),
-                               toQString(model_.checkout->title).toHtmlEscaped()));
+                               boundedText(model_.checkout->title, text_bounds::labelCharacters)
+                                   .toHtmlEscaped()));
         link->setTextFormat(Qt::RichText);
         link->setOpenExternalLinks(true);
         link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);

@@ -2,8 +2,9 @@
 
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
+#include "views/bounded_text_view.hpp"
+#include "views/text_block_view.hpp"
 
-#include <QLabel>
 #include <QLayout>
 #include <QWidget>
 
@@ -20,19 +21,11 @@ void procedureContentResized(QWidget* widget) {
     }
 }
 
-QLabel* procedureText(const std::string& text, const VelmoraFontSpec& font, VelmoraColor color) {
-    auto* label = makeQtChild<QLabel>();
-    const QString shown = toQString(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(shown);
-    label->setWordWrap(true);
-    label->setFont(toQFont(font));
-    label->setAccessibleName(shown);
-    label->setAlignment((shown.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, toQColor(color));
-    label->setPalette(palette);
-    return label;
+QWidget* procedureText(const std::string& text, const VelmoraFontSpec& font, VelmoraColor color) {
+    auto* view = makeQtChild<TextBlockView>();
+    view->apply(boundedText(text, text_bounds::bodyCharacters), toQFont(font), toQColor(color), 0);
+    view->setAccessibleName(toQString(text));
+    return view;
 }
 
 void clearProcedureLayout(QLayout& layout) {

@@ -33,8 +33,9 @@ struct ProcedureViewContext {
 void procedureContentResized(QWidget* widget);
 
 /// A wrapped plain text in `font` and `color`, announced as itself, aligned to the text's own
-/// leading edge (right-to-left texts to the right).
-QLabel* procedureText(const std::string& text, const VelmoraFontSpec& font, VelmoraColor color);
+/// leading edge (right-to-left texts to the right). The card's texts come from the service: a
+/// long one wraps anywhere and only a bounded prefix is laid out, so the card keeps its width.
+QWidget* procedureText(const std::string& text, const VelmoraFontSpec& font, VelmoraColor color);
 
 /// Empties `layout`, deleting the widgets it held (from a redraw, never inside their handlers).
 void clearProcedureLayout(QLayout& layout);

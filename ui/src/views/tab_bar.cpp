@@ -25,6 +25,16 @@ TabButton::TabButton(const TabModel& tab, const VelmoraFontSpec& font, QWidget* 
     setText(toQString(tab.label));
     setCheckable(true);
     setChecked(tab.selected);
+    // Only a new model moves the checked state: whatever else flips it (an assistive tool's
+    // toggle, a programmatic toggle) is put back at once, so a screen reader never announces a
+    // tab the controller did not select.
+    QObject::connect(this, &QAbstractButton::toggled, this, [this](bool checked) {
+        if (checked == tab_.selected)
+            return;
+        setChecked(tab_.selected);
+        if (checked)
+            Q_EMIT selectionRequested();
+    });
     setCursor(Qt::PointingHandCursor);
     setMinimumHeight(44);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -84,10 +94,12 @@ void TabBarView::apply(const TabBarModel& model, double textScale, bool reduceMo
     }
     for (const auto& tab : model_.tabs) {
         auto* button = makeQtChild<TabButton>(tab, model_.labelFont, content_);
-        QObject::connect(button, &QAbstractButton::clicked, this, [this, mode = tab.mode] {
+        const auto select = [this, mode = tab.mode] {
             if (onSelect)
                 onSelect(mode);
-        });
+        };
+        QObject::connect(button, &QAbstractButton::clicked, this, select);
+        QObject::connect(button, &TabButton::selectionRequested, this, select);
         row->addWidget(button, 1);
     }
     layout()->addWidget(content_);

@@ -23,6 +23,11 @@ protected:
     /// The selection follows the controller's screen, never the click itself.
     void nextCheckState() override {}
 
+Q_SIGNALS:
+    /// Asked for by a toggle that does not go through a click (an assistive tool's toggle
+    /// action): the tab reports it as a selection and keeps its own checked state.
+    void selectionRequested();
+
 private:
     TabModel tab_;
     QFont font_;

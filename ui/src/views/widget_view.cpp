@@ -437,9 +437,9 @@ void VelmoraWidgetView::redraw() {
     if (composerShown) {
         ComposerInputs inputs{c.draft(), c.pendingAttachments(), c.loadingState(), editable};
         const auto& typography = p.experience.appearance.typography;
-        const QFont inputFont = toQFont(
-            widgetFontSpec(typography.fontFamily, typography.fontSizePx, VelmoraTextStyle::body,
-                           VelmoraFontWeight::regular, values.textScale));
+        const QFont inputFont =
+            toQFont(sizedWidgetFontSpec(typography.fontFamily, typography.fontSizePx,
+                                        VelmoraFontWeight::regular, values.textScale));
         p.composer->apply(composerModel(inputs, context), c.draft(), inputFont);
     }
     p.composer->setVisible(composerShown);
