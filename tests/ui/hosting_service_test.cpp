@@ -16,7 +16,7 @@
 
 #include <QAbstractButton>
 #include <QPointer>
-#include <QScrollArea>
+#include <QAbstractScrollArea>
 #include <QTest>
 #include <QVBoxLayout>
 #include <boost/asio/executor_work_guard.hpp>
@@ -143,7 +143,7 @@ TEST_P(HostedWidgetServiceTest, SendsAMessageGetsTheAnswerAndClosingKeepsTheDraf
     // Automation finds the transcript and the hosted screen each under a name of its own.
     const auto screens = vc->findChildren<QWidget*>("velmora.widget.screen");
     ASSERT_EQ(screens.size(), 1);
-    EXPECT_TRUE(qobject_cast<QScrollArea*>(screens.front()));
+    EXPECT_TRUE(qobject_cast<QAbstractScrollArea*>(screens.front()));
     EXPECT_EQ(find("velmora.widget.host.screen"), &widget->widgetScreen());
     std::size_t carried = 0;
     for (const auto& request : service.requests("POST", "/api/widget/v1/sessions"))
