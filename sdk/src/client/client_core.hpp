@@ -28,6 +28,8 @@ namespace velmora::detail {
 
 enum class VelmoraMutationOwner { regular, attachment };
 
+struct MessagesResponse;
+
 struct AttachmentUploadKey {
     std::string sessionId;
     std::string messageId;
@@ -118,6 +120,8 @@ public:
 
     // Snapshots.
     Task<VelmoraSnapshot> loadSnapshot(bool preserveLoading);
+    /// Makes a decoded conversation the current snapshot and announces it to every subscriber.
+    VelmoraSnapshot adoptSnapshot(MessagesResponse response);
     Task<VelmoraSnapshot> refresh() { return loadSnapshot(false); }
     Task<VelmoraSnapshot> restoreSession(VelmoraSession session);
     Task<std::optional<VelmoraSession>> loadPersistedSession(std::int64_t requestGeneration);

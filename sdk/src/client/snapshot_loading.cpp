@@ -24,21 +24,7 @@ ClientCore::Task<VelmoraSnapshot> ClientCore::loadSnapshot(bool preserveLoading)
         if (generation_ != recorded)
             throw sessionChanged("while loading messages");
 
-        VelmoraSnapshot snapshot{response.sessionId,
-                                 response.conversationId,
-                                 response.messages,
-                                 response.support,
-                                 response.procedureAction,
-                                 response.procedureQuickActions,
-                                 response.conversationRevision};
-        snapshot_ = snapshot;
-        for (auto it = snapshot.messages.rbegin(); it != snapshot.messages.rend(); ++it) {
-            if (it->direction == "outbound" || it->authorKind == "customer") {
-                lastCustomerMessageId_ = it->id;
-                break;
-            }
-        }
-        emit(event::snapshot{snapshot});
+        auto snapshot = adoptSnapshot(std::move(response));
         if (!preserveLoading)
             setLoadingState(VelmoraLoadingState::idle);
         co_return snapshot;
@@ -56,6 +42,25 @@ ClientCore::Task<VelmoraSnapshot> ClientCore::loadSnapshot(bool preserveLoading)
         setLoadingState(VelmoraLoadingState::idle);
     }
     std::rethrow_exception(failure);
+}
+
+VelmoraSnapshot ClientCore::adoptSnapshot(MessagesResponse response) {
+    VelmoraSnapshot snapshot{response.sessionId,
+                             response.conversationId,
+                             response.messages,
+                             response.support,
+                             response.procedureAction,
+                             response.procedureQuickActions,
+                             response.conversationRevision};
+    snapshot_ = snapshot;
+    for (auto it = snapshot.messages.rbegin(); it != snapshot.messages.rend(); ++it) {
+        if (it->direction == "outbound" || it->authorKind == "customer") {
+            lastCustomerMessageId_ = it->id;
+            break;
+        }
+    }
+    emit(event::snapshot{snapshot});
+    return snapshot;
 }
 
 ClientCore::Task<VelmoraSnapshot> ClientCore::restoreSession(VelmoraSession session) {

@@ -83,7 +83,11 @@ VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json) {
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore() = default;
 
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL)
-    : fileURL_(std::move(fileURL)) {}
+    : VelmoraWidgetDraftStore(std::move(fileURL), &platform::writeFileAtomically) {}
+
+VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL,
+                                                 VelmoraWidgetDraftFileWriter writeFile)
+    : fileURL_(std::move(fileURL)), writeFile_(std::move(writeFile)) {}
 
 const std::shared_ptr<VelmoraWidgetDraftStore>& VelmoraWidgetDraftStore::shared() {
     static const std::shared_ptr<VelmoraWidgetDraftStore> store = [] {
@@ -185,7 +189,7 @@ std::optional<VelmoraError> VelmoraWidgetDraftStore::persist() {
         return std::nullopt;
     }
     try {
-        platform::writeFileAtomically(*fileURL_, encodeFile(states_));
+        writeFile_(*fileURL_, encodeFile(states_));
     } catch (const std::exception&) {
         persistenceError_ = storageError(kSaveFailedMessage);
         return persistenceError_;

@@ -4,6 +4,7 @@
 #include "velmora/models.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -60,12 +61,20 @@ VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json);
 ///   starts empty, so later drafts are saved again.
 /// - A failed write: "Velmora widget draft storage could not be saved."; the change is kept in
 ///   memory and the next change writes again.
+/// Writes the whole drafts file so that it is either replaced entirely or left as it was;
+/// throws on failure.
+using VelmoraWidgetDraftFileWriter =
+    std::function<void(const std::filesystem::path& file, std::string_view bytes)>;
+
 class VelmoraWidgetDraftStore {
 public:
     /// A store in memory only: no file is read or written.
     VelmoraWidgetDraftStore();
     /// A store over `fileURL`; nothing is read before the first use.
     explicit VelmoraWidgetDraftStore(std::filesystem::path fileURL);
+    /// The same with the file written by `writeFile` instead of an atomic replace with fsync:
+    /// for tests and benchmarks that stand in for a slow or failing disk.
+    VelmoraWidgetDraftStore(std::filesystem::path fileURL, VelmoraWidgetDraftFileWriter writeFile);
     VelmoraWidgetDraftStore(const VelmoraWidgetDraftStore&) = delete;
     VelmoraWidgetDraftStore& operator=(const VelmoraWidgetDraftStore&) = delete;
 
@@ -103,6 +112,7 @@ private:
 
     std::map<std::string, VelmoraWidgetDraftState> states_;
     std::optional<std::filesystem::path> fileURL_;
+    VelmoraWidgetDraftFileWriter writeFile_;
     bool loaded_ = false;
     bool persistenceUnavailable_ = false;
     std::optional<VelmoraError> persistenceError_;
