@@ -168,7 +168,7 @@ Dictionary VelmoraBridgeCodec::event(const VelmoraEvent& e) {
             return {{"type", "session-started"}, {"session", session(v.value)}};
         }
         Dictionary operator()(const event::snapshot& v) const {
-            return {{"type", "snapshot"}, {"snapshot", snapshot(v.value)}};
+            return {{"type", "snapshot"}, {"snapshot", snapshot(v.value())}};
         }
         Dictionary operator()(const event::messageAccepted& v) const {
             return {{"type", "message-accepted"}, {"message", acceptedMessage(v.value)}};

@@ -40,6 +40,27 @@ TEST(ClientEventsTest, EverySubscriberStartsWithTheStateAndSeesEventsInOrder) {
     EXPECT_FALSE(ClientHarness::hasEventWithin(late, std::chrono::milliseconds(50)));
 }
 
+TEST(ClientEventsTest, EverySubscriberSharesTheOneSnapshotTheClientRead) {
+    ClientHarness h;
+    auto first = h.subscribe();
+    auto second = h.subscribe();
+    auto session = h.createServiceSession();
+    h.run(h.core->restoreSession(session));
+    const auto snapshotOf = [](AsyncStream<VelmoraEvent>& stream) {
+        for (;;) {
+            auto event = ClientHarness::nextEvent(stream);
+            if (auto* snapshot = std::get_if<event::snapshot>(&event))
+                return snapshot->shared();
+        }
+    };
+    const auto seenFirst = snapshotOf(first);
+    const auto seenSecond = snapshotOf(second);
+    // Not copied per subscriber, nor for the client itself: one object, held by all three.
+    EXPECT_EQ(seenFirst, seenSecond);
+    EXPECT_EQ(seenFirst->sessionId, session.sessionId);
+    EXPECT_EQ(h.onStrand([core = h.core] { return core->snapshot_; }), seenFirst);
+}
+
 TEST(ClientEventsTest, RefreshWithoutSessionFailsQuietly) {
     ClientHarness h;
     auto stream = h.subscribe();

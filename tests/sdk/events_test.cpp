@@ -16,7 +16,7 @@ std::string describe(const VelmoraEvent& event) {
         Overloaded{
             [](const event::loading& e) { return "loading " + std::string(rawValue(e.value)); },
             [](const event::sessionStarted& e) { return "sessionStarted " + e.value.sessionId; },
-            [](const event::snapshot& e) { return "snapshot " + e.value.conversationId; },
+            [](const event::snapshot& e) { return "snapshot " + e.value().conversationId; },
             [](const event::messageAccepted& e) { return "messageAccepted " + e.value.status; },
             [](const event::hostActionRequested& e) {
                 return "hostActionRequested " + e.value.actionId();

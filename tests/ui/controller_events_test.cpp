@@ -79,6 +79,12 @@ TEST_F(ControllerEventsTest, ASnapshotMirrorsTheTranscript) {
     deliver(event::snapshot{snapshot});
     EXPECT_EQ(controller->snapshot(), snapshot);
     EXPECT_EQ(controller->messages(), snapshot.messages);
+
+    // The published conversation is the event's own, not a copy of it.
+    const event::snapshot next(snapshotWithMessages(5));
+    deliver(next);
+    EXPECT_EQ(&*controller->snapshot(), &next.value());
+    EXPECT_EQ(&controller->messages(), &next.value().messages);
 }
 
 TEST_F(ControllerEventsTest, SnapshotsAfterAClearedSessionWaitForTheNextSession) {

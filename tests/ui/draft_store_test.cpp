@@ -3,7 +3,11 @@
 #include "velmora/decoding_error.hpp"
 #include "velmora/platform_services.hpp"
 
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
 
 namespace velmora::testing {
 namespace {
@@ -206,6 +210,13 @@ protected:
         return VelmoraWidgetController::create(io.get_executor(), client, false, std::nullopt,
                                                std::nullopt, {}, {}, std::move(store));
     }
+
+    /// A keystroke's write has ended and its outcome has reached the main thread.
+    void settle(VelmoraWidgetDraftStore& store) {
+        store.waitForPendingWrites();
+        io.restart();
+        io.poll();
+    }
 };
 
 TEST_F(ControllerDraftTest, TypingIsSavedAndANewControllerForTheSameIdentityGetsItBack) {
@@ -241,8 +252,10 @@ TEST_F(ControllerDraftTest, AStoredStartedMessageSurvivesEditsAndIsDroppedOnlyOn
                    std::nullopt},
                   english);
     }
-    auto controller = make(std::make_shared<VelmoraWidgetDraftStore>(file));
+    auto store = std::make_shared<VelmoraWidgetDraftStore>(file);
+    auto controller = make(store);
     controller->updateDraft("edited meanwhile");
+    settle(*store);
     EXPECT_EQ(VelmoraWidgetDraftStore(file).state(english)->idempotencyKey, "KEY-1");
     EXPECT_EQ(VelmoraWidgetDraftStore(file).state(english)->text, "First message");
 
@@ -269,6 +282,7 @@ TEST_F(ControllerDraftTest, AStorageFailureIsShownOnceAndClearsWithTheNextGoodWr
     // The next keystroke is saved: the store works again and publishes nothing new.
     NotificationLog log(*controller);
     controller->updateDraft("a");
+    settle(*store);
     EXPECT_EQ(log.names, std::vector<std::string>{"draft"});
     EXPECT_FALSE(store->persistenceError());
     EXPECT_EQ(VelmoraWidgetDraftStore(file).state(english)->text, "a");
@@ -278,11 +292,13 @@ TEST_F(ControllerDraftTest, AStorageFailureIsShownOnceAndClearsWithTheNextGoodWr
     writeFile(file.parent_path(), "blocker");
     log.names.clear();
     controller->updateDraft("ab");
+    settle(*store);
     EXPECT_EQ(log.names, (std::vector<std::string>{"draft", "error"}));
     EXPECT_EQ(controller->error()->message(), "Velmora widget draft storage could not be saved.");
     fs::remove(file.parent_path());
     log.names.clear();
     controller->updateDraft("abc");
+    settle(*store);
     EXPECT_EQ(log.names, std::vector<std::string>{"draft"});
     EXPECT_EQ(VelmoraWidgetDraftStore(file).state(english)->text, "abc");
 }
@@ -301,6 +317,155 @@ TEST_F(ControllerDraftTest, DiscardingForASessionResetEmptiesEverything) {
     EXPECT_EQ(controller->draft(), "");
     EXPECT_FALSE(controller->pendingFirstDraftText());
     EXPECT_FALSE(VelmoraWidgetDraftStore(file).state(english));
+}
+
+/// A disk the test holds: each write records the thread it ran on and the bytes it wrote, and
+/// waits while the gate is shut (except on the test's own thread, which must never wait for it).
+class HeldDisk {
+public:
+    struct Write {
+        std::thread::id thread;
+        std::string bytes;
+    };
+
+    VelmoraWidgetDraftFileWriter writer() {
+        return [this](const fs::path& path, std::string_view bytes) { write(path, bytes); };
+    }
+    void shut() {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+    void failWrites() {
+        std::lock_guard lock(mutex_);
+        failing_ = true;
+    }
+    void waitUntilStarted(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return started_ >= count; });
+    }
+    std::vector<Write> writes() {
+        std::lock_guard lock(mutex_);
+        return writes_;
+    }
+    const std::thread::id mainThread = std::this_thread::get_id();
+
+private:
+    void write(const fs::path& path, std::string_view bytes) {
+        std::unique_lock lock(mutex_);
+        ++started_;
+        changed_.notify_all();
+        if (std::this_thread::get_id() != mainThread) {
+            changed_.wait_for(lock, std::chrono::seconds(10), [&] { return open_; });
+        }
+        writes_.push_back({std::this_thread::get_id(), std::string(bytes)});
+        if (failing_) {
+            throw std::runtime_error("disk full");
+        }
+        lock.unlock();
+        platform::writeFileAtomically(path, bytes);
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = true;
+    bool failing_ = false;
+    std::size_t started_ = 0;
+    std::vector<Write> writes_;
+};
+
+bool holdsText(const HeldDisk::Write& write, const std::string& text) {
+    return write.bytes.find("\"text\":\"" + text + "\"") != std::string::npos;
+}
+
+class ControllerDraftWriteTest : public ControllerDraftTest {
+protected:
+    HeldDisk disk;
+    std::shared_ptr<VelmoraWidgetDraftStore> store =
+        std::make_shared<VelmoraWidgetDraftStore>(file, disk.writer());
+    std::shared_ptr<VelmoraWidgetController> controller = make(store);
+
+    void TearDown() override {
+        disk.open();
+        controller->destroy();
+    }
+};
+
+TEST_F(ControllerDraftWriteTest, TypingNeverWaitsForTheDiskAndTheLastTextReachesTheFile) {
+    disk.shut();
+    controller->updateDraft("W");
+    disk.waitUntilStarted(1);
+    // The first write is held by the disk; the keystrokes that follow return at once.
+    for (const char* text : {"Wh", "Whe", "Wher", "Where"}) {
+        controller->updateDraft(text);
+    }
+    EXPECT_EQ(controller->draft(), "Where");
+    disk.open();
+    settle(*store);
+
+    // The held write, then the burst as one write of its last text; none on this thread.
+    const auto writes = disk.writes();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_TRUE(holdsText(writes[0], "W"));
+    EXPECT_TRUE(holdsText(writes[1], "Where"));
+    for (const auto& write : writes) {
+        EXPECT_NE(write.thread, disk.mainThread);
+    }
+    EXPECT_EQ(VelmoraWidgetDraftStore(file).state(english)->text, "Where");
+    EXPECT_FALSE(controller->error());
+}
+
+TEST_F(ControllerDraftWriteTest, AFailedWriteIsPublishedOnTheMainThreadForEachKeystroke) {
+    disk.failWrites();
+    NotificationLog log(*controller);
+    std::vector<std::thread::id> publishedOn;
+    auto errors = controller->observe(VelmoraWidgetProperty::error, [&](VelmoraWidgetProperty) {
+        publishedOn.push_back(std::this_thread::get_id());
+    });
+
+    controller->updateDraft("a");
+    EXPECT_EQ(log.names, std::vector<std::string>{"draft"}); // the disk has not answered yet
+    settle(*store);
+    EXPECT_EQ(log.names, (std::vector<std::string>{"draft", "error"}));
+    ASSERT_TRUE(controller->error());
+    EXPECT_EQ(controller->error()->message(), "Velmora widget draft storage could not be saved.");
+    EXPECT_EQ(store->persistenceError(), controller->error());
+
+    // The next keystroke's write fails again and is published again.
+    controller->updateDraft("ab");
+    settle(*store);
+    EXPECT_EQ(log.names, (std::vector<std::string>{"draft", "error", "draft", "error"}));
+    EXPECT_EQ(publishedOn, std::vector<std::thread::id>(2, disk.mainThread));
+    EXPECT_EQ(store->state(english)->text, "ab"); // kept in memory
+}
+
+TEST_F(ControllerDraftWriteTest, ClosingWaitsForTheTypedDraftBeforeItWritesItself) {
+    disk.shut();
+    controller->updateDraft("Are you");
+    disk.waitUntilStarted(1);
+    controller->updateDraft("Are you there?"); // queued behind the held write
+    std::thread opener([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        disk.open();
+    });
+    controller->close();
+    opener.join();
+
+    // Both background writes ended before the closing write, which comes last.
+    const auto writes = disk.writes();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_TRUE(holdsText(writes[0], "Are you"));
+    EXPECT_TRUE(holdsText(writes[1], "Are you there?"));
+    EXPECT_NE(writes[1].thread, disk.mainThread);
+    EXPECT_TRUE(holdsText(writes[2], "Are you there?"));
+    EXPECT_EQ(writes[2].thread, disk.mainThread);
+    EXPECT_EQ(VelmoraWidgetDraftStore(file).state(english)->text, "Are you there?");
 }
 
 } // namespace

@@ -68,7 +68,7 @@ asio::awaitable<void> followEvents(AsyncStream<VelmoraEvent> events, Transcript&
         if (error || !event)
             co_return;
         if (const auto* snapshot = std::get_if<event::snapshot>(&*event))
-            transcript.show(snapshot->value);
+            transcript.show(snapshot->value());
     }
 }
 

@@ -4,12 +4,15 @@
 #include "velmora/host_actions.hpp"
 #include "velmora/models.hpp"
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
 namespace velmora {
 
-/// The cases of `VelmoraEvent`. A case with one unnamed payload holds it as `value`.
+/// The cases of `VelmoraEvent`. A case with one unnamed payload holds it as `value`, except
+/// `snapshot`, which reads it through `value()`.
 namespace event {
 
 /// The client's loading state changed to `value`.
@@ -23,8 +26,28 @@ struct sessionStarted {
 };
 
 /// A new snapshot of the conversation was read.
-struct snapshot {
-    VelmoraSnapshot value;
+///
+/// The snapshot is immutable and shared: every subscriber, and every copy of the event, refers
+/// to the one snapshot the client read, so delivering it costs the same whatever the length of
+/// the conversation. It lives as long as any copy of the event or of `shared()`.
+class snapshot {
+public:
+    /// Takes `value` over as the shared snapshot.
+    snapshot(VelmoraSnapshot value)
+        : shared_(std::make_shared<const std::optional<VelmoraSnapshot>>(std::move(value))) {}
+
+    const VelmoraSnapshot& value() const noexcept { return **shared_; }
+
+    /// The snapshot itself, shared with the event.
+    std::shared_ptr<const VelmoraSnapshot> shared() const noexcept { return {shared_, &**shared_}; }
+
+    /// The same snapshot as a present optional, for a holder of a snapshot that may be absent
+    /// (the widget controller publishes it so); valid as long as a copy of this event lives.
+    const std::optional<VelmoraSnapshot>& asOptional() const noexcept { return *shared_; }
+
+private:
+    // Never null and always engaged.
+    std::shared_ptr<const std::optional<VelmoraSnapshot>> shared_;
 };
 
 /// The service accepted a message.

@@ -66,7 +66,7 @@ ClientCore::waitForAssistant(double timeout, std::optional<std::int64_t> afterMe
             if (generation_ != requestGeneration)
                 throw sessionChanged("while waiting for a response");
 
-            const auto& messages = snapshot.messages;
+            const auto& messages = snapshot->messages;
             const bool replied =
                 baseline < messages.size() &&
                 std::any_of(messages.begin() + static_cast<std::ptrdiff_t>(baseline),
@@ -75,12 +75,12 @@ ClientCore::waitForAssistant(double timeout, std::optional<std::int64_t> afterMe
                                        (message.authorKind == "ai" ||
                                         message.authorKind == "teammate");
                             });
-            const bool handedOver = snapshot.support &&
-                                    snapshot.support->state != initialSupportState &&
-                                    isHandOverState(snapshot.support->state);
+            const bool handedOver = snapshot->support &&
+                                    snapshot->support->state != initialSupportState &&
+                                    isHandOverState(snapshot->support->state);
             if (replied || handedOver) {
                 setLoadingState(VelmoraLoadingState::idle);
-                co_return snapshot;
+                co_return *snapshot; // the caller's own copy
             }
 
             if (co_await isCancelled())

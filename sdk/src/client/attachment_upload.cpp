@@ -20,7 +20,7 @@ Date now() {
     return std::chrono::system_clock::now();
 }
 
-bool snapshotHasAttachment(const std::optional<VelmoraSnapshot>& snapshot,
+bool snapshotHasAttachment(const std::shared_ptr<const VelmoraSnapshot>& snapshot,
                            const std::string& messageId, const std::string& attachmentId) {
     if (!snapshot)
         return false;

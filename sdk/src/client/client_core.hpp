@@ -28,6 +28,8 @@ namespace velmora::detail {
 
 enum class VelmoraMutationOwner { regular, attachment };
 
+struct MessagesResponse;
+
 struct AttachmentUploadKey {
     std::string sessionId;
     std::string messageId;
@@ -76,7 +78,9 @@ public:
 
     // Readers (on the strand).
     std::optional<VelmoraSession> session() const { return session_; }
-    std::optional<VelmoraSnapshot> snapshot() const { return snapshot_; }
+    std::optional<VelmoraSnapshot> snapshot() const {
+        return snapshot_ ? std::optional<VelmoraSnapshot>(*snapshot_) : std::nullopt;
+    }
     std::optional<VelmoraWidgetContentSnapshot> widgetContent() const { return widgetContent_; }
     VelmoraLoadingState loadingState() const { return loadingState_; }
     std::optional<std::string> lastCustomerMessageId() const { return lastCustomerMessageId_; }
@@ -117,8 +121,12 @@ public:
     Task<VelmoraWidgetContentSnapshot> loadWidgetContent();
 
     // Snapshots.
-    Task<VelmoraSnapshot> loadSnapshot(bool preserveLoading);
-    Task<VelmoraSnapshot> refresh() { return loadSnapshot(false); }
+    /// The snapshot read is the one every subscriber was handed; it is never copied.
+    Task<std::shared_ptr<const VelmoraSnapshot>> loadSnapshot(bool preserveLoading);
+    /// Makes a decoded conversation the current snapshot and announces it to every subscriber,
+    /// all of whom share it.
+    std::shared_ptr<const VelmoraSnapshot> adoptSnapshot(MessagesResponse response);
+    Task<VelmoraSnapshot> refresh() { co_return *co_await loadSnapshot(false); }
     Task<VelmoraSnapshot> restoreSession(VelmoraSession session);
     Task<std::optional<VelmoraSession>> loadPersistedSession(std::int64_t requestGeneration);
 
@@ -284,7 +292,8 @@ private:
 public:
     // Mutable state, touched only on the strand. Public to the client's own operations.
     std::optional<VelmoraSession> session_;
-    std::optional<VelmoraSnapshot> snapshot_;
+    /// Immutable once read: the events handed to subscribers share it.
+    std::shared_ptr<const VelmoraSnapshot> snapshot_;
     std::optional<VelmoraWidgetContentSnapshot> widgetContent_;
     VelmoraLoadingState loadingState_ = VelmoraLoadingState::idle;
     std::optional<VelmoraError> resetFailure_;

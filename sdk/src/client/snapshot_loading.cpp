@@ -5,7 +5,8 @@
 
 namespace velmora::detail {
 
-ClientCore::Task<VelmoraSnapshot> ClientCore::loadSnapshot(bool preserveLoading) {
+ClientCore::Task<std::shared_ptr<const VelmoraSnapshot>>
+ClientCore::loadSnapshot(bool preserveLoading) {
     if (!session_) {
         throw VelmoraError(VelmoraErrorCode::sessionExpired, std::nullopt, std::nullopt,
                            "Start or resume a session first.");
@@ -24,21 +25,7 @@ ClientCore::Task<VelmoraSnapshot> ClientCore::loadSnapshot(bool preserveLoading)
         if (generation_ != recorded)
             throw sessionChanged("while loading messages");
 
-        VelmoraSnapshot snapshot{response.sessionId,
-                                 response.conversationId,
-                                 response.messages,
-                                 response.support,
-                                 response.procedureAction,
-                                 response.procedureQuickActions,
-                                 response.conversationRevision};
-        snapshot_ = snapshot;
-        for (auto it = snapshot.messages.rbegin(); it != snapshot.messages.rend(); ++it) {
-            if (it->direction == "outbound" || it->authorKind == "customer") {
-                lastCustomerMessageId_ = it->id;
-                break;
-            }
-        }
-        emit(event::snapshot{snapshot});
+        auto snapshot = adoptSnapshot(std::move(response));
         if (!preserveLoading)
             setLoadingState(VelmoraLoadingState::idle);
         co_return snapshot;
@@ -58,6 +45,25 @@ ClientCore::Task<VelmoraSnapshot> ClientCore::loadSnapshot(bool preserveLoading)
     std::rethrow_exception(failure);
 }
 
+std::shared_ptr<const VelmoraSnapshot> ClientCore::adoptSnapshot(MessagesResponse response) {
+    // Moved, never copied: the event shares this one snapshot with every subscriber.
+    const event::snapshot announced(
+        VelmoraSnapshot{std::move(response.sessionId), std::move(response.conversationId),
+                        std::move(response.messages), std::move(response.support),
+                        std::move(response.procedureAction),
+                        std::move(response.procedureQuickActions), response.conversationRevision});
+    snapshot_ = announced.shared();
+    const auto& messages = snapshot_->messages;
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+        if (it->direction == "outbound" || it->authorKind == "customer") {
+            lastCustomerMessageId_ = it->id;
+            break;
+        }
+    }
+    emit(announced);
+    return snapshot_;
+}
+
 ClientCore::Task<VelmoraSnapshot> ClientCore::restoreSession(VelmoraSession session) {
     checkResetGuard();
     VelmoraInputValidation::requireSession(session);
@@ -75,7 +81,7 @@ ClientCore::Task<VelmoraSnapshot> ClientCore::restoreSession(VelmoraSession sess
     auto snapshot = co_await loadSnapshot(false);
     if (generation_ != recorded)
         throw sessionChanged("after restoring");
-    co_return snapshot;
+    co_return *snapshot;
 }
 
 ClientCore::Task<std::optional<VelmoraSession>>

@@ -8,7 +8,7 @@ void VelmoraWidgetController::updateDraft(std::string text) {
         return;
     }
     setDraft(std::move(text));
-    persistDraft();
+    persistDraftInBackground();
 }
 
 void VelmoraWidgetController::clearDraft() {
@@ -58,7 +58,7 @@ void VelmoraWidgetController::discardDraftForSessionReset() {
     draftStore_->clear(*client_);
 }
 
-bool VelmoraWidgetController::persistDraft() {
+VelmoraWidgetDraftState VelmoraWidgetController::draftStateToStore() const {
     VelmoraWidgetDraftState state;
     if (pendingFirstDraft_) {
         state = *pendingFirstDraft_;
@@ -67,6 +67,23 @@ bool VelmoraWidgetController::persistDraft() {
     }
     // The composer's files go with it, whichever draft is stored.
     state.attachments = pendingAttachments_;
+    return state;
+}
+
+void VelmoraWidgetController::persistDraftInBackground() {
+    // A keystroke never waits for the disk: the store writes on its own thread, and whatever
+    // waits for the draft to be durable (a send, closing) waits for that write first.
+    draftStore_->saveInBackground(draftStateToStore(), *client_, executor_,
+                                  [weak = weak_from_this()](std::optional<VelmoraError> failure) {
+                                      const auto self = weak.lock();
+                                      if (failure && self && !self->destroyed_) {
+                                          self->setError(std::move(*failure));
+                                      }
+                                  });
+}
+
+bool VelmoraWidgetController::persistDraft() {
+    const VelmoraWidgetDraftState state = draftStateToStore();
     const bool empty = state.text.empty() && state.attachments.empty();
     const auto failure = empty ? draftStore_->clear(*client_) : draftStore_->save(state, *client_);
     // Only this write's own failure is shown; an earlier one that a later write repaired is not.

@@ -67,9 +67,11 @@ void VelmoraWidgetController::apply(VelmoraEvent event) {
                 if (sessionResetting_) {
                     return; // a transcript emptied by a reset is not refilled by the old session
                 }
+                // Both share the client's snapshot: nothing of the conversation is copied.
                 publish(VelmoraWidgetProperty::snapshot, snapshot_,
-                        std::optional<VelmoraSnapshot>(std::move(payload.value)));
-                publish(VelmoraWidgetProperty::messages, messages_, snapshot_->messages);
+                        std::optional<event::snapshot>(payload));
+                publish(VelmoraWidgetProperty::messages, messages_,
+                        std::optional<event::snapshot>(std::move(payload)));
             } else if constexpr (std::is_same_v<Case, event::messageAccepted>) {
                 clearErrorUnlessPreserved();
             } else if constexpr (std::is_same_v<Case, event::error>) {
@@ -84,9 +86,8 @@ void VelmoraWidgetController::apply(VelmoraEvent event) {
                 cancelHostActions();
                 attachVoiceCapability(nullptr, false);
                 sessionResetting_ = true;
-                publish(VelmoraWidgetProperty::messages, messages_, std::vector<VelmoraMessage>{});
-                publish(VelmoraWidgetProperty::snapshot, snapshot_,
-                        std::optional<VelmoraSnapshot>());
+                publish(VelmoraWidgetProperty::messages, messages_, std::nullopt);
+                publish(VelmoraWidgetProperty::snapshot, snapshot_, std::nullopt);
                 clearErrorUnlessPreserved();
             }
             // Host-action events on the client's stream are not the host's: the controller

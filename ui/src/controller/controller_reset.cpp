@@ -39,7 +39,7 @@ void VelmoraWidgetController::resetSession() {
                 std::optional<VelmoraVoiceCapabilityState>());
     }
     publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_, false);
-    publish(VelmoraWidgetProperty::messages, messages_, std::vector<VelmoraMessage>{});
+    publish(VelmoraWidgetProperty::messages, messages_, std::nullopt);
     publish(VelmoraWidgetProperty::snapshot, snapshot_, std::optional<VelmoraSnapshot>());
     setError(std::nullopt);
     publish(VelmoraWidgetProperty::loadingState, loadingState_, VelmoraLoadingState::idle);

@@ -147,6 +147,16 @@ VelmoraWidgetController::observe(VelmoraWidgetProperty property,
     return observers_.observe(property, std::move(callback));
 }
 
+const std::vector<VelmoraMessage>& VelmoraWidgetController::noMessages() {
+    static const std::vector<VelmoraMessage> none;
+    return none;
+}
+
+const std::optional<VelmoraSnapshot>& VelmoraWidgetController::noSnapshot() {
+    static const std::optional<VelmoraSnapshot> none;
+    return none;
+}
+
 void VelmoraWidgetController::setDraft(std::string text) {
     publish(VelmoraWidgetProperty::draft, draft_, std::move(text));
 }

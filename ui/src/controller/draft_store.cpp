@@ -1,5 +1,7 @@
 #include "velmora/ui/widget_draft_store.hpp"
 
+#include "controller/draft_file_writes.hpp"
+
 #include "detail/enum_text.hpp"
 #include "detail/model_codecs.hpp"
 #include "detail/record_codec.hpp"
@@ -7,6 +9,7 @@
 #include "velmora/platform_services.hpp"
 #include "velmora/ui/widget_client.hpp"
 
+#include <boost/asio/post.hpp>
 #include <boost/describe/class.hpp>
 
 #include <map>
@@ -51,8 +54,31 @@ DraftFile decodeFile(std::string_view bytes) {
     return detail::Codec<DraftFile>::decode(detail::parseJSON(bytes), "");
 }
 
-std::string encodeFile(const DraftFile& states) {
-    return detail::writeJSON(detail::Codec<DraftFile>::encode(states));
+std::string encodeFile(const detail::DraftFileWrites::States& states) {
+    detail::json::object file;
+    file.reserve(states.size());
+    for (const auto& [identity, state] : states) {
+        file.emplace(identity, detail::Codec<VelmoraWidgetDraftState>::encode(*state));
+    }
+    return detail::writeJSON(file);
+}
+
+// Encodes and writes the whole file; touches nothing but its arguments, so it runs on either
+// thread.
+detail::DraftFileWrites::WriteStates fileWriter(std::optional<std::filesystem::path> file,
+                                                VelmoraWidgetDraftFileWriter writeFile) {
+    return [file = std::move(file), writeFile = std::move(writeFile)](
+               const detail::DraftFileWrites::States& states) -> std::optional<VelmoraError> {
+        if (!file) {
+            return std::nullopt;
+        }
+        try {
+            writeFile(*file, encodeFile(states));
+        } catch (const std::exception&) {
+            return storageError(kSaveFailedMessage);
+        }
+        return std::nullopt;
+    };
 }
 
 } // namespace
@@ -80,10 +106,40 @@ VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json) {
     return detail::decodeRecord<VelmoraWidgetDraftState>(json);
 }
 
-VelmoraWidgetDraftStore::VelmoraWidgetDraftStore() = default;
+VelmoraWidgetDraftStore::VelmoraWidgetDraftStore()
+    : writes_(std::make_shared<detail::DraftFileWrites>(fileWriter(std::nullopt, {}))) {}
 
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL)
-    : fileURL_(std::move(fileURL)) {}
+    : VelmoraWidgetDraftStore(std::move(fileURL), &platform::writeFileAtomically) {}
+
+VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL,
+                                                 VelmoraWidgetDraftFileWriter writeFile)
+    : fileURL_(std::move(fileURL)), writes_(std::make_shared<detail::DraftFileWrites>(
+                                        fileWriter(fileURL_, std::move(writeFile)))) {}
+
+VelmoraWidgetDraftStore::~VelmoraWidgetDraftStore() {
+    // What was typed last reaches the file before the store goes.
+    writes_->stop();
+}
+
+const std::optional<VelmoraError>& VelmoraWidgetDraftStore::persistenceError() const {
+    return writes_->persistenceError();
+}
+
+void VelmoraWidgetDraftStore::waitForPendingWrites() {
+    writes_->waitForPendingWrites();
+}
+
+void VelmoraWidgetDraftStore::saveInBackground(const VelmoraWidgetDraftState& state,
+                                               const VelmoraWidgetClient& client,
+                                               boost::asio::any_io_executor executor,
+                                               WriteCompletion done) {
+    if (!change(state, client.widgetDraftIdentity())) {
+        boost::asio::post(std::move(executor), [done = std::move(done)] { done(std::nullopt); });
+        return;
+    }
+    writes_->enqueue(states_, std::move(executor), std::move(done));
+}
 
 const std::shared_ptr<VelmoraWidgetDraftStore>& VelmoraWidgetDraftStore::shared() {
     static const std::shared_ptr<VelmoraWidgetDraftStore> store = [] {
@@ -126,16 +182,24 @@ VelmoraWidgetDraftStore::stateFor(const std::string& identity) {
     if (it == states_.end()) {
         return std::nullopt;
     }
-    return it->second;
+    return *it->second;
+}
+
+bool VelmoraWidgetDraftStore::change(const VelmoraWidgetDraftState& state,
+                                     const std::string& identity) {
+    loadIfNeeded();
+    if (state.text.empty() && state.attachments.empty()) {
+        states_.erase(identity);
+    } else {
+        // A new state object: a background write may still be reading the old one.
+        states_.insert_or_assign(identity, std::make_shared<const VelmoraWidgetDraftState>(state));
+    }
+    return fileURL_ && !persistenceUnavailable_;
 }
 
 std::optional<VelmoraError> VelmoraWidgetDraftStore::saveFor(const VelmoraWidgetDraftState& state,
                                                              const std::string& identity) {
-    if (state.text.empty() && state.attachments.empty()) {
-        return clearFor(identity);
-    }
-    loadIfNeeded();
-    states_.insert_or_assign(identity, state);
+    change(state, identity);
     return persist();
 }
 
@@ -159,16 +223,20 @@ void VelmoraWidgetDraftStore::loadIfNeeded() {
     } catch (const std::exception&) {
         // Something is there that cannot be read: never guessed at, never written over.
         persistenceUnavailable_ = true;
-        persistenceError_ = storageError(kUnreadableMessage);
+        writes_->setPersistenceError(storageError(kUnreadableMessage));
         return;
     }
     if (!bytes) {
         return;
     }
     try {
-        states_ = decodeFile(*bytes);
+        for (auto& [identity, state] : decodeFile(*bytes)) {
+            states_.emplace(identity,
+                            std::make_shared<const VelmoraWidgetDraftState>(std::move(state)));
+        }
     } catch (const std::exception&) {
-        persistenceError_ = storageError(kCorruptMessage);
+        states_.clear();
+        writes_->setPersistenceError(storageError(kCorruptMessage));
         // The undecodable file is kept beside the new one, for a person to look at.
         std::error_code ec;
         auto aside = *fileURL_;
@@ -184,14 +252,8 @@ std::optional<VelmoraError> VelmoraWidgetDraftStore::persist() {
     if (!fileURL_ || persistenceUnavailable_) {
         return std::nullopt;
     }
-    try {
-        platform::writeFileAtomically(*fileURL_, encodeFile(states_));
-    } catch (const std::exception&) {
-        persistenceError_ = storageError(kSaveFailedMessage);
-        return persistenceError_;
-    }
-    persistenceError_.reset();
-    return std::nullopt;
+    // After every background write, so the file never goes back to an older state.
+    return writes_->write(states_);
 }
 
 } // namespace velmora

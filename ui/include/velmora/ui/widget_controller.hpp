@@ -94,8 +94,14 @@ public:
 
     // Published state.
 
-    const std::vector<VelmoraMessage>& messages() const { return messages_; }
-    const std::optional<VelmoraSnapshot>& snapshot() const { return snapshot_; }
+    /// The client's snapshot, shared with it and never copied: both stay valid until the next
+    /// change of the property.
+    const std::vector<VelmoraMessage>& messages() const {
+        return messages_ ? messages_->value().messages : noMessages();
+    }
+    const std::optional<VelmoraSnapshot>& snapshot() const {
+        return snapshot_ ? snapshot_->asOptional() : noSnapshot();
+    }
     VelmoraLoadingState loadingState() const { return loadingState_; }
     bool isLoadingConfiguration() const { return isLoadingConfiguration_; }
     const std::optional<VelmoraError>& error() const { return error_; }
@@ -279,6 +285,10 @@ private:
     /// Saves the current draft (or removes it when empty) and publishes a failure of this
     /// write. Answers whether the draft reached the store.
     bool persistDraft();
+    /// The same for a keystroke, without waiting for the disk: a failure of that write is
+    /// published when it has ended (unless a later write has ended since).
+    void persistDraftInBackground();
+    VelmoraWidgetDraftState draftStateToStore() const;
     /// Makes `pending` the started message, empties the composer and saves. When the save
     /// fails the composer and the pending message go back to what they were, the failure is
     /// published, and the answer is false: the send must not start.
@@ -386,9 +396,14 @@ private:
 
     VelmoraObserverList<VelmoraWidgetProperty> observers_;
 
-    // Published state, in declaration order.
-    std::vector<VelmoraMessage> messages_;
-    std::optional<VelmoraSnapshot> snapshot_;
+    static const std::vector<VelmoraMessage>& noMessages();
+    static const std::optional<VelmoraSnapshot>& noSnapshot();
+
+    // Published state, in declaration order. `messages` and `snapshot` each hold the client's
+    // shared snapshot (absent: none), so that publishing one never copies the conversation and
+    // each property still changes at its own assignment.
+    std::optional<event::snapshot> messages_;
+    std::optional<event::snapshot> snapshot_;
     VelmoraLoadingState loadingState_ = VelmoraLoadingState::idle;
     bool isLoadingConfiguration_ = false;
     std::optional<VelmoraError> error_;

@@ -3,7 +3,10 @@
 #include "velmora/error.hpp"
 #include "velmora/models.hpp"
 
+#include <boost/asio/any_io_executor.hpp>
+
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -46,9 +49,24 @@ struct VelmoraWidgetDraftState {
 std::string encodeJSON(const VelmoraWidgetDraftState& value);
 VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json);
 
+/// Writes the whole drafts file so that it is either replaced entirely or left as it was;
+/// throws on failure.
+using VelmoraWidgetDraftFileWriter =
+    std::function<void(const std::filesystem::path& file, std::string_view bytes)>;
+
+namespace detail {
+class DraftFileWrites;
+}
+
 /// The drafts of every conversation identity, in one JSON file ("widget-drafts.json" in the
 /// "Velmora" data directory by default) that is read once and rewritten whole after each
-/// change. Main thread only; it has no lock.
+/// change.
+///
+/// Threading: every call, and every completion of `saveInBackground`, runs on one thread (the
+/// widget's main thread); the store has no lock. `save` and `clear` write on that thread;
+/// `saveInBackground` leaves the write to a writer thread that the store owns (started on first
+/// use, joined when the store goes, after it has written what is queued). Writes keep their
+/// order either way: `save` and `clear` first wait for every background write.
 ///
 /// Failures are never thrown: `save` and `clear` answer the failure of their own write, and
 /// `persistenceError` holds the last failure until a later write succeeds.
@@ -62,10 +80,19 @@ VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json);
 ///   memory and the next change writes again.
 class VelmoraWidgetDraftStore {
 public:
+    /// Receives the failure of a background write, or nothing.
+    using WriteCompletion = std::function<void(std::optional<VelmoraError> failure)>;
+
     /// A store in memory only: no file is read or written.
     VelmoraWidgetDraftStore();
     /// A store over `fileURL`; nothing is read before the first use.
     explicit VelmoraWidgetDraftStore(std::filesystem::path fileURL);
+    /// The same with the file written by `writeFile` instead of an atomic replace with fsync:
+    /// for tests and benchmarks that stand in for a slow or failing disk. `writeFile` runs on the
+    /// calling thread or on the store's writer thread.
+    VelmoraWidgetDraftStore(std::filesystem::path fileURL, VelmoraWidgetDraftFileWriter writeFile);
+    /// Waits for the background write, if one is queued or running.
+    ~VelmoraWidgetDraftStore();
     VelmoraWidgetDraftStore(const VelmoraWidgetDraftStore&) = delete;
     VelmoraWidgetDraftStore& operator=(const VelmoraWidgetDraftStore&) = delete;
 
@@ -87,25 +114,42 @@ public:
     std::optional<VelmoraError> clear(const VelmoraWidgetClient& client);
     std::optional<VelmoraError> clear(const VelmoraClient& client);
 
-    /// The last failure, until a later write succeeds.
-    const std::optional<VelmoraError>& persistenceError() const { return persistenceError_; }
+    /// `save` without waiting for the disk: the change is in memory at once and the file is
+    /// written on the writer thread. Changes made while a write runs go into the next one, so
+    /// the last change always reaches the file. `done` runs on `executor` once the write that
+    /// carries this change has ended, with that write's failure; with nothing when it
+    /// succeeded, when no file is written, or when a later write has ended since.
+    void saveInBackground(const VelmoraWidgetDraftState& state, const VelmoraWidgetClient& client,
+                          boost::asio::any_io_executor executor, WriteCompletion done);
+
+    /// Blocks until every background write has ended.
+    void waitForPendingWrites();
+
+    /// The last failure, until a later write succeeds. A background write's outcome counts
+    /// from its completion (or from `waitForPendingWrites`).
+    const std::optional<VelmoraError>& persistenceError() const;
 
     /// The file behind the store, if any.
     const std::optional<std::filesystem::path>& fileURL() const { return fileURL_; }
 
 private:
+    using States = std::map<std::string, std::shared_ptr<const VelmoraWidgetDraftState>>;
+
     std::optional<VelmoraWidgetDraftState> stateFor(const std::string& identity);
     std::optional<VelmoraError> saveFor(const VelmoraWidgetDraftState& state,
                                         const std::string& identity);
     std::optional<VelmoraError> clearFor(const std::string& identity);
+    /// Applies `state` to memory; answers whether the file is to be written.
+    bool change(const VelmoraWidgetDraftState& state, const std::string& identity);
     void loadIfNeeded();
     std::optional<VelmoraError> persist();
 
-    std::map<std::string, VelmoraWidgetDraftState> states_;
+    // Shared with the background writes, which never change a state once handed over.
+    States states_;
     std::optional<std::filesystem::path> fileURL_;
     bool loaded_ = false;
     bool persistenceUnavailable_ = false;
-    std::optional<VelmoraError> persistenceError_;
+    std::shared_ptr<detail::DraftFileWrites> writes_;
 };
 
 } // namespace velmora
