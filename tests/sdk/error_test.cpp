@@ -55,7 +55,7 @@ TEST(VelmoraErrorCodeTest, JSONCodingOfEveryCaseOfBothEnumerations) {
     for (const char* json : {R"("flushing")", R"("starting_session")", R"("rate-limited")"}) {
         expectRefused<VelmoraLoadingState>(json, Kind::dataCorrupted);
     }
-    for (const char* json : {"1", "null", R"(["network"])", R"({"code":"network"})"}) {
+    for (const char* json : {"1", "true", R"(["network"])", R"({"code":"network"})"}) {
         expectRefused<VelmoraErrorCode>(json, Kind::typeMismatch);
     }
     expectRefused<VelmoraErrorCode>("network", Kind::dataCorrupted); // not JSON

@@ -109,6 +109,29 @@ TEST(TextTest, FindsNeedlesMadeOfWholeGraphemesOnly) {
             << c.haystack << " / " << c.needle;
 }
 
+TEST(TextTest, HostileTextsGiveValidTextsAndMatchThemselves) {
+    const std::string texts[] = {
+        "simplifiedchinese",
+        "/zoneinfo/en",
+        "../../etc",
+        std::string(1000, 'a'),
+        std::string("en\0x", 4),
+        "\xff\xfe",
+        "\xc0\xaf\xed\xa0\x80",
+        "a\xe2\x82",
+    };
+    for (const auto& s : texts) {
+        SCOPED_TRACE(testing::PrintToString(s));
+        EXPECT_TRUE(text::isValidUTF8(text::lowercased(s)));
+        EXPECT_TRUE(text::isValidUTF8(text::trimmed(s)));
+        EXPECT_TRUE(text::isValidUTF8(text::nfc(s)));
+        EXPECT_GE(text::graphemeCount(s), 1u);
+        EXPECT_TRUE(text::canonicallyEqual(s, s));
+        EXPECT_TRUE(text::containsWholeGraphemes(s, s));
+        EXPECT_TRUE(text::containsWholeGraphemes("x " + s + " y", s));
+    }
+}
+
 TEST(PatternTest, MatchesTheWholeInputOnly) {
     static const Pattern key(R"(^[A-Za-z0-9_-]{16,128}$)");
     const std::string valid(16, 'a');
