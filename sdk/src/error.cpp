@@ -1,6 +1,8 @@
 #include "velmora/error.hpp"
 #include "velmora/decoding_error.hpp"
 
+#include "detail/json_codec.hpp"
+
 #include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
 
@@ -71,6 +73,9 @@ std::string_view rawValue(VelmoraLoadingState state) noexcept {
 std::optional<VelmoraLoadingState> velmoraLoadingStateFromRawValue(std::string_view text) noexcept {
     return fromText<VelmoraLoadingState>(kLoadingStateTexts, text);
 }
+
+VELMORA_DEFINE_JSON_CODING(VelmoraErrorCode)
+VELMORA_DEFINE_JSON_CODING(VelmoraLoadingState)
 
 VelmoraError::VelmoraError(VelmoraErrorCode code, std::optional<std::int64_t> status,
                            std::optional<std::int64_t> retryAfterSeconds, std::string message)

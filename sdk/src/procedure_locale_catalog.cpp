@@ -1,6 +1,7 @@
 #include "velmora/procedure_locale_catalog.hpp"
 
 #include "detail/embedded_resources.hpp"
+#include "detail/language_tag.hpp"
 #include "detail/procedure_catalogue.hpp"
 #include "detail/record_codec.hpp"
 #include "detail/text.hpp"
@@ -93,6 +94,11 @@ std::optional<std::string> catalogueMessage(const ProcedureCatalogue& catalogue,
                                             std::string_view locale, std::string_view key,
                                             const std::map<std::string, std::string>& parameters,
                                             std::optional<std::int64_t> procedureRevision) {
+    // A locale text arrives from the service or the host as sent: one that is no language tag
+    // names no table, whatever the resource holds, and costs no copy however long it is.
+    if (!language_tag::isWellFormed(locale)) {
+        return std::nullopt;
+    }
     const auto table = catalogue.locales.find(std::string(locale));
     if (table == catalogue.locales.end()) {
         return std::nullopt;

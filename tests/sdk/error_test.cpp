@@ -1,6 +1,9 @@
+#include "velmora/decoding_error.hpp"
 #include "velmora/error.hpp"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace velmora {
 namespace {
@@ -17,6 +20,45 @@ TEST(VelmoraErrorCodeTest, RawValuesRoundTripAndRejectNearMisses) {
     EXPECT_EQ(velmoraLoadingStateFromRawValue("flushing-outbox"),
               VelmoraLoadingState::flushingOutbox);
     EXPECT_EQ(velmoraLoadingStateFromRawValue("flushing"), std::nullopt);
+}
+
+// Every case of an enumeration travels as the JSON string of its text form and reads back.
+template <class E> void expectEveryCaseRoundTrips(E last) {
+    for (int i = 0; i <= static_cast<int>(last); ++i) {
+        const auto value = static_cast<E>(i);
+        const std::string json = encodeJSON(value);
+        EXPECT_EQ(json, "\"" + std::string(rawValue(value)) + "\"");
+        EXPECT_EQ(decodeJSON<E>(json), value) << json;
+    }
+}
+
+template <class E> void expectRefused(const char* json, VelmoraDecodingError::Kind kind) {
+    try {
+        (void)decodeJSON<E>(json);
+        ADD_FAILURE() << json << " was accepted";
+    } catch (const VelmoraDecodingError& e) {
+        EXPECT_EQ(e.kind(), kind) << json;
+    }
+}
+
+TEST(VelmoraErrorCodeTest, JSONCodingOfEveryCaseOfBothEnumerations) {
+    expectEveryCaseRoundTrips(VelmoraErrorCode::unsupported);
+    expectEveryCaseRoundTrips(VelmoraLoadingState::flushingOutbox);
+    EXPECT_EQ(encodeJSON(VelmoraErrorCode::rateLimited), "\"rate-limited\"");
+    EXPECT_EQ(decodeJSON<VelmoraLoadingState>(" \"idle\" "), VelmoraLoadingState::idle);
+
+    using Kind = VelmoraDecodingError::Kind;
+    for (const char* json : {R"("rate_limited")", R"("Rate-Limited")", R"(" network")",
+                             R"("network ")", R"("")", R"("idle")"}) {
+        expectRefused<VelmoraErrorCode>(json, Kind::dataCorrupted);
+    }
+    for (const char* json : {R"("flushing")", R"("starting_session")", R"("rate-limited")"}) {
+        expectRefused<VelmoraLoadingState>(json, Kind::dataCorrupted);
+    }
+    for (const char* json : {"1", "true", R"(["network"])", R"({"code":"network"})"}) {
+        expectRefused<VelmoraErrorCode>(json, Kind::typeMismatch);
+    }
+    expectRefused<VelmoraErrorCode>("network", Kind::dataCorrupted); // not JSON
 }
 
 TEST(VelmoraErrorTest, EqualityComparesAllFourFields) {

@@ -62,6 +62,11 @@ TEST(TextTest, CaseMappingNormalisationAndValidity) {
     EXPECT_EQ(text::nfc("e\u0301"), "\u00e9");
     EXPECT_TRUE(text::canonicallyEqual("\u00e9", "e\u0301"));
     EXPECT_FALSE(text::canonicallyEqual("e", "\u00e9"));
+    // Different invalid bytes are different texts (decoding makes both U+FFFD).
+    EXPECT_FALSE(text::canonicallyEqual("a\xff", "a\xfe"));
+    EXPECT_FALSE(text::canonicallyEqual("\xc0\xaf\u00e9", "\xc1\xbf\u00e9"));
+    EXPECT_FALSE(text::canonicallyEqual("\xff", "\ufffd"));
+    EXPECT_TRUE(text::canonicallyEqual("a\xff", "a\xff"));
     EXPECT_TRUE(text::isValidUTF8("a\u00e9\U0001F600"));
     for (std::string bad : {"\xff", "\xc0\xaf", "\xed\xa0\x80", "a\xe2\x82"}) {
         EXPECT_FALSE(text::isValidUTF8(bad));
@@ -89,10 +94,42 @@ TEST(TextTest, FindsNeedlesMadeOfWholeGraphemesOnly) {
         {family, "\U0001F468", false}, // one person of a family sequence
         {"we \U0001F600 you", "\U0001F600", true},
         {"\r\n", "\r", false},
+        // Invalid UTF-8 compares as its bytes: two different invalid sequences never match.
+        {"a\xff b", "\xfe", false},
+        {"a\xff b", "\xff", true},
+        {"\xc0\xaf q", "\xc0\xae", false},
+        {"x\xe2\x82 y", "\xe2\x82 ", true},
+        {"\xffq\xcc\x81", "q", false}, // whole graphemes still, beside an invalid byte
+        {"\xffq\xcc\x81 q", "q", true},
+        {"\xcc\x81", "\x81", false},     // a byte inside a sequence is no character
+        {"\xef\xbf\xbd", "\xff", false}, // a real U+FFFD is not an invalid byte
     };
     for (const auto& c : cases)
         EXPECT_EQ(text::containsWholeGraphemes(c.haystack, c.needle), c.found)
             << c.haystack << " / " << c.needle;
+}
+
+TEST(TextTest, HostileTextsGiveValidTextsAndMatchThemselves) {
+    const std::string texts[] = {
+        "simplifiedchinese",
+        "/zoneinfo/en",
+        "../../etc",
+        std::string(1000, 'a'),
+        std::string("en\0x", 4),
+        "\xff\xfe",
+        "\xc0\xaf\xed\xa0\x80",
+        "a\xe2\x82",
+    };
+    for (const auto& s : texts) {
+        SCOPED_TRACE(testing::PrintToString(s));
+        EXPECT_TRUE(text::isValidUTF8(text::lowercased(s)));
+        EXPECT_TRUE(text::isValidUTF8(text::trimmed(s)));
+        EXPECT_TRUE(text::isValidUTF8(text::nfc(s)));
+        EXPECT_GE(text::graphemeCount(s), 1u);
+        EXPECT_TRUE(text::canonicallyEqual(s, s));
+        EXPECT_TRUE(text::containsWholeGraphemes(s, s));
+        EXPECT_TRUE(text::containsWholeGraphemes("x " + s + " y", s));
+    }
 }
 
 TEST(PatternTest, MatchesTheWholeInputOnly) {

@@ -539,6 +539,9 @@ TEST(HelpSearchTest, FindsWholeCharactersWhateverTheirCaseOrCanonicalSpelling) {
                        {"Seguir un pedido", "Averigua do\u0301nde esta\u0301 tu paquete."})},
         {"uk", localeContent("uk", {{"Коли ви працюєте?", "Щодня"}, {"Їжа", "й"}},
                              {"Відстежити", "Посилка"})},
+        // Titles ending in a prepended concatenation mark, which joins the next character.
+        {"marks", localeContent("en", {{"Number \u0600", "Details"}, {"Sura \u06DD", ""}},
+                                {"Year \u0605", "When"})},
     };
     // clang-format on
     // clang-format off
@@ -565,6 +568,10 @@ TEST(HelpSearchTest, FindsWholeCharactersWhateverTheirCaseOrCanonicalSpelling) {
         {"yi composed and decomposed", "uk", "\u0456\u0308\u0436\u0430", {"f1"}},
         {"i is not the start of yi", "uk", "\u0456\u0436", {}},
         {"short i is one character", "uk", "\u0438\u0306", {"f1"}},
+        {"a whole title ending in a number sign", "marks", "number \u0600", {"f0"}},
+        {"a whole title before an empty body", "marks", "SURA \u06DD", {"f1"}},
+        {"a whole workflow title", "marks", "year \u0605", {"w0"}},
+        {"the mark is the start of its cluster", "marks", "\u0600", {"f0"}},
     };
     // clang-format on
     Fixture f;

@@ -43,8 +43,8 @@ struct VelmoraBridgeCodec {
     /// The account scope's own outbox file, "Velmora/outbox-<scope>.json" in the per-user data
     /// directory, where <scope> is the scope's Base64 text with "/" as "_" and "+" as "-". A
     /// scope too long for a file name is named by "sha256-" and its digest instead. The
-    /// directory is not created. Throws `VelmoraError` (invalidConfig) when the platform gives
-    /// no data directory.
+    /// directory is not created. Throws `VelmoraError` (invalidConfig) when there is no data
+    /// directory (neither $XDG_DATA_HOME nor $HOME is an absolute path).
     static std::filesystem::path outboxURL(std::string_view accountScope);
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "velmora/json_coding.hpp"
+
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -52,6 +54,14 @@ enum class VelmoraLoadingState {
 
 std::string_view rawValue(VelmoraLoadingState state) noexcept;
 std::optional<VelmoraLoadingState> velmoraLoadingStateFromRawValue(std::string_view text) noexcept;
+
+/// Both enumerations travel as a single JSON string holding their text form ("rate-limited").
+/// Decoding throws `VelmoraDecodingError`: `typeMismatch` for anything but a string,
+/// `dataCorrupted` for a string that is no text form ("rate_limited", "Rate-Limited").
+std::string encodeJSON(const VelmoraErrorCode& value);
+std::string encodeJSON(const VelmoraLoadingState& value);
+template <> VelmoraErrorCode decodeJSON<VelmoraErrorCode>(std::string_view json);
+template <> VelmoraLoadingState decodeJSON<VelmoraLoadingState>(std::string_view json);
 
 /// The one error of the system. Thrown by every operation that fails; `what()` is the message.
 class VelmoraError : public std::exception {

@@ -128,9 +128,9 @@ struct VelmoraWidgetContentSnapshot {
     std::optional<std::string> text(std::string_view key) const;
 
     /// The text under `key` with each "{name}" of `values` replaced by the value's text: a
-    /// string as it is, a number as the platform describes a double (2 gives "2.0", 1e20 gives
-    /// "1e+20"), a boolean as "true"/"false", anything else as nothing. Tokens without a value
-    /// stay as they are; inserted values are never searched again.
+    /// string as it is, a number in its shortest round-trip digits, a whole one with ".0" (2
+    /// gives "2.0", 1e20 gives "1e+20"), a boolean as "true"/"false", anything else as nothing.
+    /// Tokens without a value stay as they are; inserted values are never searched again.
     std::optional<std::string> text(std::string_view key,
                                     const std::map<std::string, JSONValue>& values) const;
 

@@ -6,8 +6,10 @@
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace velmora::detail::text {
 namespace {
@@ -83,8 +85,24 @@ bool containsWholeGraphemes(std::string_view haystack, std::string_view needle) 
     if (needle.size() > haystack.size()) {
         return false;
     }
+    // Occurrences are found among the bytes, so that two different invalid sequences (both
+    // U+FFFD once decoded) never match each other; ICU then judges the boundaries on the
+    // decoded text. Each byte offset that starts a sequence maps to its UTF-16 offset there
+    // (-1 inside a sequence); ICU decodes every invalid sequence to one U+FFFD, as U8_NEXT
+    // delimits it.
+    std::vector<std::int32_t> utf16At(haystack.size() + 1, -1);
+    const auto length = static_cast<std::int32_t>(haystack.size());
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(haystack.data());
+    std::int32_t units = 0;
+    for (std::int32_t i = 0; i < length;) {
+        utf16At[static_cast<std::size_t>(i)] = units;
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        units += c < 0 ? 1 : U16_LENGTH(c);
+    }
+    utf16At[haystack.size()] = units;
+
     const icu::UnicodeString h = toUnicode(haystack);
-    const icu::UnicodeString n = toUnicode(needle);
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::BreakIterator> it(
         icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
@@ -92,8 +110,11 @@ bool containsWholeGraphemes(std::string_view haystack, std::string_view needle) 
         throw std::runtime_error("ICU character break iterator is unavailable");
     }
     it->setText(h);
-    for (int32_t at = h.indexOf(n); at >= 0; at = h.indexOf(n, at + 1)) {
-        if (it->isBoundary(at) && it->isBoundary(at + n.length())) {
+    for (auto at = haystack.find(needle); at != std::string_view::npos;
+         at = haystack.find(needle, at + 1)) {
+        const std::int32_t begin = utf16At[at];
+        const std::int32_t end = utf16At[at + needle.size()];
+        if (begin >= 0 && end >= 0 && it->isBoundary(begin) && it->isBoundary(end)) {
             return true;
         }
     }
@@ -153,7 +174,8 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
     if (a == b) {
         return true;
     }
-    if (isASCII(a) && isASCII(b)) {
+    // Decoding would turn every invalid sequence into U+FFFD and make different bytes equal.
+    if ((isASCII(a) && isASCII(b)) || !isValidUTF8(a) || !isValidUTF8(b)) {
         return false;
     }
     return nfc(a) == nfc(b);

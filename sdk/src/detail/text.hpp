@@ -14,8 +14,8 @@ std::size_t graphemeCount(std::string_view s);
 /// Whether `needle` occurs in `haystack` as a run of whole user-perceived characters: the
 /// occurrence starts and ends on grapheme cluster boundaries of `haystack`, so "e" is not found
 /// inside "e" plus a combining accent, nor one regional indicator inside a flag. Code points
-/// compare exactly; normalise both sides first when canonical equivalence matters. An empty
-/// needle is always found.
+/// compare exactly (invalid UTF-8 as its bytes); normalise both sides first when canonical
+/// equivalence matters. An empty needle is always found.
 bool containsWholeGraphemes(std::string_view haystack, std::string_view needle);
 
 /// Length in UTF-16 code units.
@@ -33,7 +33,8 @@ std::string lowercased(std::string_view s);
 /// Canonical composition (NFC).
 std::string nfc(std::string_view s);
 
-/// Whether two texts are canonically equivalent (equal in NFC).
+/// Whether two texts are canonically equivalent (equal in NFC). A text that is not valid UTF-8
+/// equals only the same bytes.
 bool canonicallyEqual(std::string_view a, std::string_view b);
 
 /// Decodes valid UTF-8 into code points.

@@ -15,7 +15,8 @@ namespace velmora::detail {
 
 namespace {
 
-// Letters, marks and numbers of every script, as the platform's alphanumeric set counts them.
+// Letters, marks and numbers of every script (general categories L, M and N): whatever a design
+// tool puts around a colour text (quotes, "#", blanks, punctuation) is not one of them.
 bool isAlphanumeric(UChar32 c) {
     if (c < 0)
         return false;

@@ -20,8 +20,8 @@ constexpr std::array<std::string_view, 2> fontFiles = {"velmora-noto-sans-normal
 constexpr std::string_view resourceFolder = ":/velmora/fonts/";
 
 struct Registration {
-    std::once_flag once;
     std::mutex mutex;
+    bool done = false; // the files were tried with an application present
     std::optional<std::string> failure;
 };
 
@@ -30,10 +30,12 @@ Registration& registration() {
     return state;
 }
 
+bool guiApplicationExists() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
 // Registers the files; returns the failure text, or nothing when every file is in place.
 std::optional<std::string> registerFiles() {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return "Fonts can be registered only once a QGuiApplication exists.";
     QString embeddedFamily;
     for (const auto name : fontFiles) {
         const auto fileName = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
@@ -71,14 +73,19 @@ std::string_view trimQuotes(std::string_view s) {
 
 void VelmoraWidgetFont::registerFonts() noexcept {
     auto& state = registration();
+    const std::lock_guard lock(state.mutex);
+    if (state.done)
+        return;
+    // A call made before the application exists is reported but not kept: the next call, once
+    // the application is there, registers the files.
+    if (!guiApplicationExists()) {
+        state.failure = "Fonts can be registered only once a QGuiApplication exists.";
+        return;
+    }
+    state.done = true;
     try {
-        std::call_once(state.once, [&] {
-            auto failure = registerFiles();
-            const std::lock_guard lock(state.mutex);
-            state.failure = std::move(failure);
-        });
+        state.failure = registerFiles();
     } catch (...) {
-        const std::lock_guard lock(state.mutex);
         state.failure = "Required bundled fonts could not be registered.";
     }
 }

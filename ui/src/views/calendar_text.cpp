@@ -1,5 +1,7 @@
 #include "views/calendar_text.hpp"
 
+#include "detail/language_tag.hpp"
+
 #include <unicode/datefmt.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/dtptngen.h>
@@ -16,9 +18,21 @@ namespace velmora::detail {
 
 namespace {
 
+// The locale the texts fall back to when a locale text is not a well-formed language tag.
+constexpr std::string_view kFallbackLocale = "en";
+
+// ICU is handed only well-formed language tags, and reads them as tags ("en_US" the same as
+// "en-US"): read as ICU ids, malformed and even some well-formed texts crash ICU's data loading.
 icu::Locale gregorianLocale(std::string_view locale) {
-    icu::Locale result(std::string(locale).c_str());
+    std::string tag(language_tag::orFallback(locale, kFallbackLocale));
+    std::replace(tag.begin(), tag.end(), '_', '-');
     UErrorCode status = U_ZERO_ERROR;
+    icu::Locale result = icu::Locale::forLanguageTag(tag, status);
+    if (U_FAILURE(status) || result.isBogus()) {
+        status = U_ZERO_ERROR;
+        result = icu::Locale::forLanguageTag(kFallbackLocale, status);
+    }
+    status = U_ZERO_ERROR;
     result.setKeywordValue("calendar", "gregorian", status);
     return result;
 }

@@ -9,7 +9,8 @@
 #include <vector>
 
 // Localised calendar texts (Gregorian calendar) and today's date, shared by the form's date
-// field and the procedure calendar.
+// field, the procedure calendar and commerce results. A locale that is not a well-formed
+// language tag (a card's "locale" arrives from the service as sent) gives the texts of "en".
 namespace velmora::detail {
 
 /// The seven stand-alone abbreviated weekday names of `locale`, Monday first, so they sit over

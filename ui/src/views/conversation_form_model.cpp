@@ -101,8 +101,8 @@ std::optional<double> readNumber(std::string_view text) {
         if (rest.empty() || rest.front() == '+' || rest.front() == '-')
             return std::nullopt;
     }
-    // Out of range reads as the infinity or zero the platform gives (the contract then refuses
-    // an infinite number).
+    // Out of range reads as infinity or zero, the nearest doubles (the contract then refuses an
+    // infinite number).
     double value = 0;
     const auto [end, error] =
         std::from_chars(rest.data(), rest.data() + rest.size(), value, format);

@@ -40,7 +40,7 @@ std::string prefilledText(const std::optional<JSONValue>& value);
 /// The answers a form starts with, from its fields' prefilled values.
 ConversationFormAnswers seedAnswers(const VelmoraConversationForm& form);
 
-/// A whole text read as a number the way the platform reads one ("12", "-3.5", "1e3", "+4",
+/// A whole text read as a decimal or hexadecimal floating-point number ("12", "-3.5", "1e3", "+4",
 /// "inf"); nothing when any of the text is left over.
 std::optional<double> readNumber(std::string_view text);
 

@@ -6,7 +6,8 @@
 namespace velmora::detail {
 
 namespace {
-// The process's one notification list, as the platform's default notification centre is.
+// One list for the process: a request to hide the keyboard (the host's dismissKeyboard()) must
+// reach every text input that listens, the composer and the open forms, in whichever widget.
 std::vector<std::weak_ptr<DismissKeyboardNotification::Observer>>& observers() {
     static std::vector<std::weak_ptr<DismissKeyboardNotification::Observer>> list;
     return list;

@@ -179,9 +179,15 @@ bool helpEntryMatches(std::string_view needle, const std::optional<std::string>&
     if (needle.empty())
         return true;
     // Composed after lower-casing: lower-casing may decompose (İ gives i and a dot above).
-    const std::string haystack =
-        text::nfc(text::lowercased(title.value_or(std::string()) + " " + body.value_or("")));
-    return text::containsWholeGraphemes(haystack, needle);
+    const auto folded = [](std::string_view s) { return text::nfc(text::lowercased(s)); };
+    const std::string foldedTitle = folded(title.value_or(std::string()));
+    const std::string foldedBody = folded(body.value_or(std::string()));
+    // The title and the body are searched on their own as well as joined: a title ending in a
+    // prepended concatenation mark (U+0600...U+0605, U+06DD) takes the joining space into its
+    // last character, so the title would not be found whole in the joined text.
+    return text::containsWholeGraphemes(foldedTitle, needle) ||
+           text::containsWholeGraphemes(foldedBody, needle) ||
+           text::containsWholeGraphemes(foldedTitle + " " + foldedBody, needle);
 }
 
 FAQCardModel faqCardModel(const VelmoraWidgetContentFAQ& faq,

@@ -143,8 +143,9 @@ HomeScreenModel homeScreenModel(const HomeScreenInputs& inputs, const PanelConte
 
 /// The search text as compared: trimmed, lower-cased and canonically composed.
 std::string helpSearchNeedle(std::string_view query);
-/// Whether the entry's title, one space and its body contain `needle` (from `helpSearchNeedle`)
-/// as whole characters, case and canonical spelling aside. A missing text counts as empty.
+/// Whether the entry's title, its body, or the title, one space and the body contain `needle`
+/// (from `helpSearchNeedle`) as whole characters, case and canonical spelling aside. A missing
+/// text counts as empty.
 bool helpEntryMatches(std::string_view needle, const std::optional<std::string>& title,
                       const std::optional<std::string>& body);
 

@@ -58,7 +58,7 @@ void VelmoraStyledButton::paintEvent(QPaintEvent*) {
     const ButtonLook look = currentLook();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    // A disabled button fades, as the platform's own buttons do, so a running action shows.
+    // A disabled button fades, so a running action shows and the button reads as unavailable.
     painter.setOpacity(isEnabled() ? look.opacity : look.opacity * 0.45);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), look.radius, look.radius);

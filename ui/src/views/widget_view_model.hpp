@@ -68,7 +68,8 @@ std::optional<VelmoraWidgetAnimation> transcriptScrollAnimation(bool reduceMotio
 /// session start is being sent.
 bool composerIsEditable(bool hasPendingFirstDraft, VelmoraLoadingState loadingState) noexcept;
 
-/// Colours the platform draws in its own hues (status dots, failures).
+/// Fixed signal hues (status dots, failures), a lighter one on dark palettes; the design's
+/// palette does not tint them.
 VelmoraColor systemRed(bool dark) noexcept;
 VelmoraColor systemGreen(bool dark) noexcept;
 VelmoraColor systemOrange(bool dark) noexcept;

@@ -12,9 +12,11 @@ struct VelmoraWidgetFont {
     static constexpr std::string_view familyName = "Velmora Noto Sans";
 
     /// Makes the packaged family available to the whole process under `familyName`. Safe to call
-    /// any number of times from any thread once a QGuiApplication exists; only the first call
-    /// does work, later calls return at once. A failure never throws: the views then fall back
-    /// to the system font, and `registrationFailure()` says what went wrong.
+    /// any number of times from any thread; the first call made once a QGuiApplication exists
+    /// does the work, later calls return at once. A call before the application exists only
+    /// reports that (`registrationFailure()`) and leaves the work to a later call. A failure
+    /// never throws: the views then fall back to the system font, and `registrationFailure()`
+    /// says what went wrong.
     static void registerFonts() noexcept;
 
     /// Whether the first family of a CSS-style, comma-separated family list (quotes allowed) is
