@@ -1,10 +1,12 @@
 // A bridged host's option dictionary (as JSON), read and checked the way the bridge presenter
 // does before it asks the service for anything, then merged over an empty service design and
-// resolved with the locale's copy, as presenting would. Refusals are `VelmoraError`s; anything
-// else escaping is a fault.
+// resolved with the locale's copy, as presenting would. Refusals are `VelmoraError`s, or a
+// decoding error from the design decoder (the presenter reports that as invalid options);
+// anything else escaping is a fault.
 #include "fuzz_support.hpp"
 #include "host_values.hpp"
 #include "hosting/bridge_configuration.hpp"
+#include "velmora/decoding_error.hpp"
 #include "velmora/error.hpp"
 #include "velmora/ui/widget_locale_catalog.hpp"
 #include "velmora/widget_experience.hpp"
@@ -23,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             document.data, VelmoraWidgetPlatform::ios, options.reduceMotion.value_or(false),
             VelmoraWidgetLocaleCatalog::copy(document.locale));
     } catch (const VelmoraError&) {
+    } catch (const VelmoraDecodingError&) {
     }
     return 0;
 }

@@ -18,10 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     (void)detail::commerceResultFromJSON(json);
-    detail::CommerceTextContext context{
-        input[1].empty() ? "en" : std::string(input[1]), fuzz::defaultExperience().copy,
-        detail::VelmoraColor{}, 1,
-        input[2].empty() ? std::optional<std::string>("UTC") : std::string(input[2])};
+    detail::CommerceTextContext context{input[1].empty() ? "en" : std::string(input[1]),
+                                        fuzz::defaultExperience().copy, detail::VelmoraColor{}, 1,
+                                        input[2].empty() ? std::optional<std::string>("UTC")
+                                                         : std::string(input[2])};
     (void)detail::commerceMessageModel(json, context);
     return 0;
 }

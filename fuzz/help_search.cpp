@@ -32,10 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const auto& entry : {*title, *body}) {
         if (text::isValidUTF8(entry) && text::trimmed(entry) == entry) {
-            fuzz::check(findsItself(entry, title, body), "an entry is found by its own title or body");
+            fuzz::check(findsItself(entry, title, body),
+                        "an entry is found by its own title or body");
         }
     }
-    for (const auto& [haystack, needle] : {std::pair{*title, query}, std::pair{*body, std::string(*title)}}) {
+    for (const auto& [haystack, needle] :
+         {std::pair{*title, query}, std::pair{*body, std::string(*title)}}) {
         if (text::containsWholeGraphemes(haystack, needle)) {
             fuzz::check(haystack.find(needle) != std::string::npos,
                         "whole graphemes found only where the same code points are");

@@ -1,10 +1,10 @@
 // The SDK's JSON file stores reading a file as left on disk (input: one byte choosing the store,
 // then the file's bytes). A file the store cannot read makes it report itself corrupt with a
 // `VelmoraError`; a file it reads, written back by saving what it read, reads again the same.
+#include "velmora/json_file_stores.hpp"
 #include "fuzz_support.hpp"
 #include "scratch_dir.hpp"
 #include "velmora/error.hpp"
-#include "velmora/json_file_stores.hpp"
 
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/io_context.hpp>

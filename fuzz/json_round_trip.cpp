@@ -22,8 +22,8 @@ void roundTripsAsBoostValue(std::string_view text) {
     const std::string written = detail::writeJSON(first);
     const detail::json::value second = detail::parseJSON(written);
     fuzz::check(detail::writeJSON(second) == written, "written JSON reads back to the same bytes");
-    fuzz::check(detail::writeJSON(detail::parseJSON(detail::writeJSON(detail::sortedKeys(first)))) ==
-                    detail::writeJSON(detail::sortedKeys(second)),
+    fuzz::check(detail::writeJSON(detail::parseJSON(detail::writeJSON(
+                    detail::sortedKeys(first)))) == detail::writeJSON(detail::sortedKeys(second)),
                 "sorted keys survive a round trip");
     const std::string canonical = detail::canonicalJSON(first);
     fuzz::check(detail::canonicalJSON(detail::parseJSON(canonical)) == canonical,

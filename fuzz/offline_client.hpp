@@ -10,8 +10,8 @@
 
 #include <boost/asio/associated_executor.hpp>
 #include <boost/asio/co_spawn.hpp>
-#include <boost/asio/io_context.hpp>
 #include <boost/asio/execution.hpp>
+#include <boost/asio/io_context.hpp>
 #include <boost/asio/prefer.hpp>
 
 #include <cstdlib>
@@ -60,8 +60,7 @@ struct OfflineClient {
                  VelmoraConfiguration(
                      "https://support.example.com", "fuzz-integration", "account-a", "en",
                      std::nullopt,
-                     []() -> boost::asio::awaitable<std::string> { co_return "host-token"; },
-                     0.25),
+                     []() -> boost::asio::awaitable<std::string> { co_return "host-token"; }, 0.25),
                  std::make_shared<VelmoraMemoryOutbox>(),
                  std::make_shared<VelmoraMemoryPendingSessionStartStore>(), sessions,
                  std::make_shared<VelmoraMemoryPendingAttachmentStore>(),

@@ -1,9 +1,9 @@
 // A procedure step as the service sends it in a snapshot: read into its card, then drawn as the
 // card and its calendar are (texts looked up and dates named in the card's own locale), and
 // read as a quick action. Nothing here may throw.
+#include "velmora/ui/procedure_card.hpp"
 #include "fuzz_support.hpp"
 #include "velmora/decoding_error.hpp"
-#include "velmora/ui/procedure_card.hpp"
 #include "views/procedure_calendar_model.hpp"
 #include "views/procedure_card_model.hpp"
 #include "widget_fixture.hpp"

@@ -36,7 +36,8 @@ inline std::filesystem::path scratchPath(std::string_view name) {
 /// Empties the scratch directory and writes `bytes` to `name` in it.
 inline std::filesystem::path scratchFile(std::string_view name, std::string_view bytes) {
     const auto file = scratchPath(name);
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;
 }
 
