@@ -15,7 +15,7 @@ using namespace velmora;
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const auto home = std::filesystem::temp_directory_path() / "velmora-fuzz-home";
     std::filesystem::create_directories(home);
-    // A PNG signature is all the attachment rules look at.
+    // Typed by its extension, as every attachment is.
     const char picture[] = "\x89PNG\r\n\x1a\n fuzz";
     std::ofstream(home / "photo.png", std::ios::binary).write(picture, sizeof picture - 1);
     if (setenv("HOME", home.c_str(), 1) != 0) {
