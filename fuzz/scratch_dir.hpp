@@ -10,18 +10,36 @@
 #include <stdlib.h>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace velmora::fuzz {
 
-inline const std::filesystem::path& scratchDirectory() {
-    static const std::filesystem::path directory = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-fuzz-XXXXXX");
+/// Made on first use, removed when the run ends.
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        std::string pattern = std::filesystem::temp_directory_path() / "velmora-fuzz-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) {
             violated("no scratch directory for the run");
         }
-        return std::filesystem::path(pattern);
-    }();
-    return directory;
+        path_ = pattern;
+    }
+    ~ScratchDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline const std::filesystem::path& scratchDirectory() {
+    static const ScratchDirectory directory;
+    return directory.path();
 }
 
 /// Empties the scratch directory and gives the path of `name` in it (nothing there yet).
