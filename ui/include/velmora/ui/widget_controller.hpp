@@ -310,6 +310,9 @@ private:
     bool configurationLoadIsCurrent(std::int64_t lifecycle) const;
     boost::asio::awaitable<void> runConfigurationLoad(std::int64_t lifecycle, VelmoraMainTask task);
     void releaseConfigurationLoad(const VelmoraMainTask& task);
+    /// A load that other work made stale while the widget stayed open asks again: at once, or
+    /// when the running send or retry ends.
+    void loadStaleConfigurationAgain(std::int64_t lifecycle);
     boost::asio::awaitable<void> runPublishedStateLoad(std::int64_t published);
 
     /// Settles a pending initial screen once the facts it waits for are known.
@@ -383,6 +386,8 @@ private:
 
     /// Counts `resetSession()` calls, so a failed client reset can tell whether it is the last.
     std::int64_t sessionResetGeneration_ = 0;
+    /// A configuration load gave up to a send or retry; its finishing step asks again.
+    bool configurationLoadWanted_ = false;
 
     VelmoraObserverList<VelmoraWidgetProperty> observers_;
 
