@@ -76,9 +76,6 @@ TEST_F(ControllerRestartTest, ClosingDuringAHeldSendAndReopeningSendsTheSameKeyO
     EXPECT_FALSE(controller->error()); // the closed widget's failure is not shown
     EXPECT_EQ(controller->pendingFirstDraftText(), "Are you open on Sundays?");
 
-    // The assistant answered the first copy long ago; a teammate takes over, so the widget has
-    // no reply to wait for. (The first session of a fresh service is "s_1".)
-    service.setSupportState("s_1", "waiting-for-teammate");
     controller->send();
     settleMutation(*controller);
     EXPECT_FALSE(controller->error()) << controller->error()->message();
@@ -106,8 +103,6 @@ TEST_F(ControllerRestartTest, AStartTheServiceAcceptedIsNotSentAgainWhenTheClien
     // exists, so the widget's send only reads the conversation.
     const auto session = client->resumeSession(asio::use_future).get();
     ASSERT_TRUE(session);
-    // The assistant may have answered already; a teammate takes over, so nothing is awaited.
-    service.setSupportState(session->sessionId, "waiting-for-teammate");
     service.clearRequests();
     controller->send();
     settleMutation(*controller);
@@ -134,12 +129,10 @@ TEST_F(ControllerRestartTest, AHostKilledWithAnUnsentFirstMessageSendsItOnceWhen
         std::vector<std::string> args = {VELMORA_CONTROLLER_HOST_CHILD, service.origin(),
                                          directory.path().string()};
         std::string path = kStart;
-        std::string sessionId;
         if (row.intoSession) {
             VelmoraSessionStartInput opening;
             opening.message = "A conversation from an earlier day";
             auto session = makeClient()->startSession(opening, asio::use_future).get();
-            sessionId = session.sessionId;
             path = kStart + "/" + session.sessionId + "/messages";
             args.insert(args.end(), {"message", session.sessionId, session.sessionToken});
         } else {
@@ -177,9 +170,6 @@ TEST_F(ControllerRestartTest, AHostKilledWithAnUnsentFirstMessageSendsItOnceWhen
         ASSERT_TRUE(stored && stored->idempotencyKey);
         EXPECT_EQ(stored->operation, row.intoSession ? VelmoraWidgetDraftOperation::message
                                                      : VelmoraWidgetDraftOperation::sessionStart);
-        // The assistant answered the first copy already; a teammate takes over, so the widget
-        // has no reply to wait for. (The child's own session is the service's first.)
-        service.setSupportState(row.intoSession ? sessionId : "s_1", "waiting-for-teammate");
         auto controller = makeController(client, store);
         EXPECT_EQ(controller->pendingFirstDraftText(), text);
         openAndSettle(*controller);

@@ -284,7 +284,7 @@ asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& pla
     }
     std::exception_ptr failure;
     try {
-        if (co_await client_->shouldWaitForAssistant()) {
+        if (co_await client_->shouldWaitForAssistant() && !co_await replyIsAlreadyThere()) {
             co_await client_->waitForAssistant(30.0, std::nullopt);
         }
     } catch (...) {
@@ -295,6 +295,29 @@ asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& pla
         co_return;
     }
     tidyAfterDelivery(plan);
+}
+
+asio::awaitable<bool> VelmoraWidgetController::replyIsAlreadyThere() {
+    // The wait counts everything the client already holds as known. After a repeated send (a
+    // lost acknowledgement, a restart) or a quick assistant, the conversation just read may
+    // hold the answer to this very message: waiting for another one would run out its time.
+    const auto messageId = co_await client_->currentCustomerMessageId();
+    if (!messageId) {
+        co_return false;
+    }
+    const auto current = co_await client_->currentSnapshot();
+    if (!current) {
+        co_return false;
+    }
+    // From the end: the visitor's message is normally among the last few.
+    bool answered = false;
+    for (auto it = current->messages.rbegin(); it != current->messages.rend(); ++it) {
+        if (it->id == *messageId) {
+            co_return answered;
+        }
+        answered = answered || it->authorKind == "ai" || it->authorKind == "teammate";
+    }
+    co_return false; // the message is not in what the client holds yet
 }
 
 bool VelmoraWidgetController::sendMayPublish(const SendPlan& plan) const {

@@ -335,6 +335,8 @@ private:
     boost::asio::awaitable<void> failDelivery(const SendPlan& plan, std::exception_ptr failure);
     void failAfterDelivery(const SendPlan& plan, std::exception_ptr failure);
     void tidyAfterDelivery(const SendPlan& plan);
+    /// The conversation the client holds already answers the visitor's last message.
+    boost::asio::awaitable<bool> replyIsAlreadyThere();
     /// Neither closed, backgrounded, reset nor destroyed since the send started.
     bool sendMayPublish(const SendPlan& plan) const;
     /// Worth sending again: network, rate-limited, request-in-progress, or a transient status.
