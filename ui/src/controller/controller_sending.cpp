@@ -2,6 +2,8 @@
 
 #include "velmora/platform_services.hpp"
 
+#include <boost/asio/this_coro.hpp>
+
 #include <algorithm>
 
 // The widget's part of the road of one message:
@@ -152,16 +154,15 @@ asio::awaitable<void> VelmoraWidgetController::runSend(SendPlan plan) {
     }
     try {
         if (route) {
-            co_await afterDelivery(plan, *route);
+            // Settled before anything else is awaited: a task cancelled by a close or a move to
+            // the background fails every later suspension, and a message the service holds
+            // must not stay pending for that.
+            settleDelivery(plan, *route);
+            co_await awaitReply(plan);
         } else if (isCancellation(failure)) {
-            // Closing cancelled the start of the conversation: the message stays in the
-            // composer and in the drafts file, and the next send repeats it under the same key.
-            if (plan.startingSession && draftGeneration_ == plan.drafts && !destroyed_ &&
-                !isOpen_) {
-                setDraft(plan.first.text);
-                pendingFirstDraft_ = plan.first;
-                persistDraft();
-            }
+            // What is left to do here reads the client once, cancelled or not.
+            co_await asio::this_coro::throw_if_cancelled(false);
+            co_await settleCancelledSend(plan);
         } else if (failure) {
             co_await failDelivery(plan, failure);
         }
@@ -170,6 +171,27 @@ asio::awaitable<void> VelmoraWidgetController::runSend(SendPlan plan) {
         // outcome belongs to a widget that has moved on.
     }
     finishMutation(plan.mutation);
+}
+
+asio::awaitable<void> VelmoraWidgetController::settleCancelledSend(const SendPlan& plan) {
+    if (!plan.startingSession || draftGeneration_ != plan.drafts || destroyed_ || isOpen_) {
+        co_return;
+    }
+    // Closing cut the start of the conversation short. The service may have taken it before
+    // the answer was lost to the close (the session exists then, as on the recovery route);
+    // otherwise the message stays in the composer and in the drafts file, and the next send
+    // repeats it under the same key.
+    const auto session = co_await client_->currentSession();
+    if (draftGeneration_ != plan.drafts || destroyed_) {
+        co_return;
+    }
+    if (session) {
+        settleDelivery(plan, SendRoute::start);
+        co_return;
+    }
+    setDraft(plan.first.text);
+    pendingFirstDraft_ = plan.first;
+    persistDraft();
 }
 
 asio::awaitable<std::optional<VelmoraWidgetController::SendRoute>>
@@ -260,11 +282,13 @@ asio::awaitable<void> VelmoraWidgetController::sendIntoSession(const SendPlan& p
                                   plan.attachments);
 }
 
-asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& plan,
-                                                             SendRoute route) {
+void VelmoraWidgetController::settleDelivery(const SendPlan& plan, SendRoute route) {
     if (draftGeneration_ != plan.drafts || destroyed_) {
-        co_return;
+        return;
     }
+    // A close puts the pending message back into the composer; once delivered it is not the
+    // visitor's typing.
+    const bool composerShowsTheMessage = pendingFirstDraft_ && draft_ == pendingFirstDraft_->text;
     publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
             std::vector<VelmoraAttachmentDraft>{});
     pendingFirstDraft_.reset();
@@ -272,14 +296,18 @@ asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& pla
     draftStore_->clear(*client_);
     preservesMutationError_ = false;
     setError(std::nullopt);
-    if (route == SendRoute::start) {
+    if (route == SendRoute::start || composerShowsTheMessage) {
         setDraft({}); // text typed while the conversation started is dropped
     } else if (!draft_.empty()) {
         // Text typed during the send is stored again at once, not only at the next keystroke:
         // a host that dies before then would lose it.
         persistDraft();
     }
-    if (lifecycleGeneration_ != plan.lifecycle || !isOpen_ || !isForeground_) {
+}
+
+asio::awaitable<void> VelmoraWidgetController::awaitReply(const SendPlan& plan) {
+    if (draftGeneration_ != plan.drafts || destroyed_ || lifecycleGeneration_ != plan.lifecycle ||
+        !isOpen_ || !isForeground_) {
         co_return;
     }
     std::exception_ptr failure;

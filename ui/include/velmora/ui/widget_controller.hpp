@@ -331,7 +331,12 @@ private:
     boost::asio::awaitable<std::optional<SendRoute>> deliver(SendPlan& plan);
     boost::asio::awaitable<void> sendIntoSession(const SendPlan& plan,
                                                  const VelmoraSession& session);
-    boost::asio::awaitable<void> afterDelivery(const SendPlan& plan, SendRoute route);
+    /// The message is with the service: nothing of it stays pending, open widget or not.
+    void settleDelivery(const SendPlan& plan, SendRoute route);
+    /// Waits for the assistant's reply while the widget is still open and in the foreground.
+    boost::asio::awaitable<void> awaitReply(const SendPlan& plan);
+    /// A send cut short by a close, a move to the background or a discarded draft.
+    boost::asio::awaitable<void> settleCancelledSend(const SendPlan& plan);
     boost::asio::awaitable<void> failDelivery(const SendPlan& plan, std::exception_ptr failure);
     void failAfterDelivery(const SendPlan& plan, std::exception_ptr failure);
     void tidyAfterDelivery(const SendPlan& plan);
