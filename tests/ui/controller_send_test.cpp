@@ -2,6 +2,8 @@
 
 #include <boost/system/system_error.hpp>
 
+#include <fstream>
+
 // Branches of the send that a real service does not reach on demand: restarts, cancellations at
 // exact points, unexpected failures and the assistant's time-out.
 
@@ -280,6 +282,70 @@ TEST(ControllerSendTest, AMessageAcceptedAfterTheWidgetClosedIsDelivered) {
         EXPECT_EQ(c.callsAmong({"refresh", "startSession", "sendMessage"}),
                   std::vector<std::string>{"refresh"});
         EXPECT_EQ(controller.draft(), "");
+    }
+}
+
+TEST(ControllerSendTest, ADraftThatCannotBeStoredIsNotSent) {
+    for (const bool session : {false, true}) {
+        SCOPED_TRACE(session ? "into a session" : "a first message");
+        TemporaryDirectory directory;
+        // The drafts file's directory is a plain file: no write can succeed.
+        std::ofstream(directory.path() / "not-a-directory") << "x";
+        ScriptedConversation c;
+        c.store = std::make_shared<VelmoraWidgetDraftStore>(directory.path() / "not-a-directory" /
+                                                            "drafts.json");
+        if (session) {
+            c.client->session = sessionNamed("s-1");
+        }
+        c.client->onStartSession = answer(sessionNamed("s-1"));
+        c.client->onSendMessage = answer(VelmoraAcceptedMessage{});
+        auto& controller = c.make();
+        c.openAndSettle();
+        controller.updateDraft("Please call me back");
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            controller.send();
+            drain(c.io);
+            ASSERT_TRUE(controller.error());
+            EXPECT_EQ(controller.error()->message(),
+                      "Velmora widget draft storage could not be saved.");
+            EXPECT_EQ(controller.draft(), "Please call me back"); // the composer as it was
+            EXPECT_FALSE(controller.pendingFirstDraftText());
+            EXPECT_FALSE(controller.mutationInFlight());
+        }
+        EXPECT_EQ(c.callsAmong({"startSession", "sendMessage"}), std::vector<std::string>{});
+    }
+}
+
+TEST(ControllerSendTest, AClientErrorDuringASendIsLeftToTheSend) {
+    const auto event = velmoraError(VelmoraErrorCode::network, "Velmora network request failed.");
+    for (const bool sendFails : {false, true}) {
+        SCOPED_TRACE(sendFails ? "the send fails" : "the send is delivered");
+        ScriptedConversation c;
+        c.client->session = sessionNamed("s-1");
+        Gate service;
+        c.client->onSendMessage = [&](auto...) -> asio::awaitable<VelmoraAcceptedMessage> {
+            co_await service.wait();
+            if (sendFails) {
+                throw velmoraError(VelmoraErrorCode::http, "message_rejected", 422);
+            }
+            co_return VelmoraAcceptedMessage{};
+        };
+        auto& controller = c.make();
+        c.openAndSettle();
+        controller.updateDraft("Is the shop open?");
+        controller.send();
+        drain(c.io);
+        c.client->emit(event::error{event}); // what the client reports while it sends
+        drain(c.io);
+        EXPECT_FALSE(controller.error());
+        service.open();
+        drain(c.io);
+        if (sendFails) {
+            ASSERT_TRUE(controller.error());
+            EXPECT_EQ(controller.error()->message(), "message_rejected");
+        } else {
+            EXPECT_FALSE(controller.error());
+        }
     }
 }
 
