@@ -185,10 +185,12 @@ asio::awaitable<void> VelmoraWidgetController::settleCancelledSend(const SendPla
     if (draftGeneration_ != plan.drafts || destroyed_) {
         co_return;
     }
-    if (session) {
+    if (session && plan.attachments.empty()) {
         settleDelivery(plan, SendRoute::start);
         co_return;
     }
+    // With files the message stays pending: the next send finds the session and uploads them
+    // to the accepted message (the recovery route) instead of starting anew.
     setDraft(plan.first.text);
     pendingFirstDraft_ = plan.first;
     persistDraft();
