@@ -160,7 +160,8 @@ void VelmoraWidgetController::finishMutation(std::int64_t recordedMutationGenera
         reconcileIfNeeded();
     }
     // After the reconciliation, whose start would make a new load stale at once.
-    if (std::exchange(configurationLoadWanted_, false) && !destroyed_ && isOpen_ && isForeground_) {
+    if (std::exchange(configurationLoadWanted_, false) && !configurationLoaded_ && !destroyed_ &&
+        isOpen_ && isForeground_) {
         loadConfigurationIfNeeded();
     }
 }
