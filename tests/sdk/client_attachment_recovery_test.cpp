@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace velmora::testing {
 namespace {
 
@@ -228,6 +231,216 @@ TEST(ClientAttachmentRecoveryTest, FilesAreCheckedBeforeAnythingIsStoredOrSent) 
     ASSERT_FALSE(posts.empty());
     EXPECT_NE(posts[0].bodyText().find(R"("message":"Attached file")"), std::string::npos);
     EXPECT_TRUE(accepted.messageId);
+}
+
+/// A store whose loads answer what the test lists, in turn (the last answer repeats; none
+/// before the test lists any): the entry another process changed or removed while this one
+/// recovered.
+template <class Store, class Record> class ListedStore final : public Store {
+public:
+    void answer(std::vector<std::optional<Record>> answers) {
+        answers_ = std::move(answers);
+        loads_ = 0;
+    }
+    asio::awaitable<std::optional<Record>> load(std::string) override {
+        if (answers_.empty()) {
+            co_return std::nullopt;
+        }
+        const auto index = std::min(loads_++, answers_.size() - 1);
+        co_return answers_[index];
+    }
+    asio::awaitable<void> save(Record) override { co_return; }
+    asio::awaitable<void> remove(std::string) override { co_return; }
+
+private:
+    std::vector<std::optional<Record>> answers_;
+    std::size_t loads_ = 0;
+};
+using ListedOperations =
+    ListedStore<VelmoraPendingAttachmentOperationStore, VelmoraPendingAttachmentOperation>;
+using ListedUploads = ListedStore<VelmoraPendingAttachmentStore, VelmoraPendingAttachmentSend>;
+using Kind = VelmoraPendingAttachmentOperationKind;
+
+VelmoraPendingAttachmentOperation storedOperation(Kind kind, std::optional<std::string> sessionId,
+                                                  std::optional<std::string> messageId,
+                                                  bool withInput = true) {
+    VelmoraPendingAttachmentOperation operation;
+    operation.accountScope = "account-a";
+    operation.kind = kind;
+    operation.idempotencyKey = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
+    operation.requestBody = Data{'{', '}'};
+    if (withInput && kind == Kind::message) {
+        operation.messageInput = VelmoraMessageInput{};
+        operation.messageInput->text = "The receipt";
+    }
+    if (withInput && kind == Kind::sessionStart) {
+        operation.sessionInput = VelmoraSessionStartInput{};
+        operation.sessionInput->message = "The receipt";
+        operation.sessionInput->idempotencyKey = operation.idempotencyKey;
+    }
+    operation.attachments = {fileDraft("one", "first file")};
+    operation.sessionId = std::move(sessionId);
+    operation.messageId = std::move(messageId);
+    operation.createdAt = "2026-03-01T10:00:00Z";
+    return operation;
+}
+
+VelmoraPendingAttachmentSend storedUpload(std::string accountScope) {
+    return VelmoraPendingAttachmentSend{
+        std::move(accountScope),          "s_other", "m_9",
+        {fileDraft("one", "first file")}, {},        "2026-03-01T10:00:00Z"};
+}
+
+using OperationAnswers = std::vector<std::optional<VelmoraPendingAttachmentOperation>>;
+
+struct RefusedRecovery {
+    const char* name;
+    bool hasSession; // the client holds a session when the retry starts
+    // The pending operation as stored, given the current session's id (when there is one).
+    std::function<OperationAnswers(const std::string& current)> operations;
+    std::vector<std::optional<VelmoraPendingAttachmentSend>> uploads;
+    // Answers the service gives instead of its own.
+    std::function<void(tools::WidgetService&)> service;
+    VelmoraErrorCode code;
+    std::string message;
+};
+
+TEST(ClientAttachmentRecoveryTest, EachRefusedRecoveryNamesItsCause) {
+    using C = VelmoraErrorCode;
+    const auto always = [](VelmoraPendingAttachmentOperation operation) {
+        return [operation](const std::string&) { return OperationAnswers{operation}; };
+    };
+    const std::vector<RefusedRecovery> cases = {
+        {"an operation of another account",
+         false,
+         [](const std::string&) {
+             auto other = storedOperation(Kind::message, "s_1", std::nullopt);
+             other.accountScope = "account-b";
+             return OperationAnswers{other};
+         },
+         {},
+         nullptr,
+         C::sessionExpired,
+         "The pending attachment belongs to a different account."},
+        {"the operation disappears while the session is resumed",
+         false,
+         [](const std::string&) {
+             return OperationAnswers{storedOperation(Kind::message, std::nullopt, std::nullopt),
+                                     std::nullopt};
+         },
+         {},
+         nullptr,
+         C::outboxCorrupt,
+         "The pending attachment operation disappeared during recovery."},
+        {"a message operation without its input",
+         true,
+         [](const std::string& current) {
+             return OperationAnswers{storedOperation(Kind::message, current, std::nullopt, false)};
+         },
+         {},
+         nullptr,
+         C::outboxCorrupt,
+         "The pending message attachment operation is incomplete."},
+        {"a session operation without its input",
+         true,
+         [](const std::string& current) {
+             return OperationAnswers{
+                 storedOperation(Kind::sessionStart, current, std::nullopt, false)};
+         },
+         {},
+         nullptr,
+         C::outboxCorrupt,
+         "The pending session attachment operation is incomplete."},
+        {"a message operation and no session to send it in",
+         false,
+         always(storedOperation(Kind::message, std::nullopt, std::nullopt)),
+         {},
+         nullptr,
+         C::sessionExpired,
+         "Start or resume a session first."},
+        {"a session start accepted without its message id",
+         true,
+         [](const std::string& current) {
+             return OperationAnswers{storedOperation(Kind::sessionStart, current, std::nullopt)};
+         },
+         {},
+         [](tools::WidgetService& service) {
+             service.answerNext(200,
+                                R"({"ok":true,"sessionId":"s_new","conversationId":"c_new",)"
+                                R"("sessionToken":"t"})",
+                                "application/json", {"POST", "/api/widget/v1/sessions"});
+             service.answerNext(200,
+                                R"({"ok":true,"sessionId":"s_new","conversationId":"c_new",)"
+                                R"("messages":[],"support":{"state":"ai"}})",
+                                "application/json", {"GET", "/api/widget/v1/sessions/s_new"});
+         },
+         C::http,
+         "The accepted session did not include a message id."},
+        {"an accepted message and no session to resume",
+         false,
+         always(storedOperation(Kind::message, std::nullopt, "m_9")),
+         {},
+         nullptr,
+         C::sessionExpired,
+         "Resume the accepted message before retrying its attachments."},
+        {"the operation turns out to be another session's once resumed",
+         true,
+         [](const std::string&) {
+             // Gone while the stored session is restored, back with another session after.
+             const auto other = storedOperation(Kind::message, "s_other", "m_9");
+             return OperationAnswers{other, std::nullopt, std::nullopt, other};
+         },
+         {},
+         nullptr,
+         C::sessionExpired,
+         "The pending attachment belongs to a different session."},
+        {"an upload of another account",
+         false,
+         nullptr,
+         {storedUpload("account-b")},
+         nullptr,
+         C::sessionExpired,
+         "The pending attachment belongs to a different account."},
+        {"the upload disappears while the session is resumed",
+         false,
+         nullptr,
+         {storedUpload("account-a"), std::nullopt},
+         nullptr,
+         C::outboxCorrupt,
+         "The pending attachment upload disappeared during recovery."},
+        {"an upload of a session that does not come back",
+         false,
+         nullptr,
+         {storedUpload("account-a")},
+         nullptr,
+         C::sessionExpired,
+         "Resume the accepted message before retrying its attachments."},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        auto operations = std::make_shared<ListedOperations>();
+        auto uploads = std::make_shared<ListedUploads>();
+        ClientStores stores;
+        stores.pendingAttachmentOperations = operations;
+        stores.pendingAttachmentSends = uploads;
+        ClientHarness h(ClientHarness::Settings{}, stores);
+        std::string current;
+        if (row.hasSession) {
+            current = h.run(h.core->startSession(
+                                VelmoraSessionStartInput{"Hello there", {}, {}, {}, {}, {}, {}}))
+                          .sessionId;
+        }
+        if (row.operations) {
+            operations->answer(row.operations(current));
+        }
+        uploads->answer(row.uploads);
+        if (row.service) {
+            row.service(h.service);
+        }
+        const auto error = expectVelmoraError([&] { h.run(h.core->retryPendingAttachmentSend()); });
+        EXPECT_EQ(error.code(), row.code);
+        EXPECT_EQ(error.message(), row.message);
+    }
 }
 
 } // namespace

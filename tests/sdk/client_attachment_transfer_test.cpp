@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace velmora::testing {
 namespace {
 
@@ -317,6 +319,72 @@ TEST(ClientAttachmentTransferTest, AnUploadHoldsTheClientAndAResetEndsIt) {
     EXPECT_EQ(error.code(), VelmoraErrorCode::sessionExpired);
     EXPECT_EQ(error.message(), "The session changed while the attachment was in flight.");
     EXPECT_TRUE(s.storesEmpty());
+}
+
+struct RefusedSend {
+    const char* name;
+    bool hasSession;
+    bool startsSession; // a session start with files, else a message with files
+    std::function<void(tools::WidgetService&, const std::string& session)> service;
+    VelmoraErrorCode code;
+    std::string message;
+    bool kept; // the operation stays stored for a retry
+};
+
+TEST(ClientAttachmentTransferTest, ASendWithFilesThatCannotGoOnNamesWhy) {
+    const std::string json = "application/json";
+    const std::vector<RefusedSend> cases = {
+        {"files and no session", false, false, nullptr, VelmoraErrorCode::sessionExpired,
+         "Start or resume a session first.", false},
+        {"a session start accepted without its message id", false, true,
+         [json](tools::WidgetService& service, const std::string&) {
+             service.answerNext(200,
+                                R"({"ok":true,"sessionId":"s_new","conversationId":"c_new",)"
+                                R"("sessionToken":"t"})",
+                                json, {"POST", "/api/widget/v1/sessions"});
+             service.answerNext(200,
+                                R"({"ok":true,"sessionId":"s_new","conversationId":"c_new",)"
+                                R"("messages":[],"support":{"state":"ai"}})",
+                                json, {"GET", "/api/widget/v1/sessions/s_new"});
+         },
+         VelmoraErrorCode::http, "The accepted session did not include a message id.", true},
+        {"a message accepted without its message id", true, false,
+         [json](tools::WidgetService& service, const std::string& session) {
+             service.answerNext(200,
+                                R"({"ok":true,"sessionId":")" + session +
+                                    R"(","conversationId":"c_1","status":"accepted"})",
+                                json, {"POST", "/api/widget/v1/sessions/" + session});
+         },
+         VelmoraErrorCode::http, "The accepted message did not include a message id.", true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ClientHarness h;
+        std::string session;
+        if (row.hasSession) {
+            session = h.run(h.core->startSession(
+                                VelmoraSessionStartInput{"Hello there", {}, {}, {}, {}, {}, {}}))
+                          .sessionId;
+        }
+        if (row.service) {
+            row.service(h.service, session);
+        }
+        const std::vector files{textDraft()};
+        const auto error = expectVelmoraError([&] {
+            if (row.startsSession) {
+                h.run(h.core->startSession(
+                    VelmoraSessionStartInput{"The receipt", {}, {}, {}, {}, {}, {}}, files));
+            } else {
+                h.run(h.core->sendMessage(messageInput("The receipt"), files));
+            }
+        });
+        EXPECT_EQ(error.code(), row.code);
+        EXPECT_EQ(error.message(), row.message);
+        // Nothing was uploaded; what was accepted waits for the retry of its files.
+        EXPECT_TRUE(h.service.requests("PUT", "/api/widget/v1/uploads/").empty());
+        EXPECT_EQ(h.run(h.stores.pendingAttachmentOperations->load("account-a")).has_value(),
+                  row.kept);
+    }
 }
 
 } // namespace

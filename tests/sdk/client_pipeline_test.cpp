@@ -152,5 +152,75 @@ TEST(ClientPipelineTest, CallerCancellationDoesNotAbortTheRequestInFlight) {
     EXPECT_EQ(h.onStrand([c = h.core] { return c->inFlightRequestCount(); }), 0u);
 }
 
+struct GivenUpSend {
+    const char* name;
+    bool intoSession; // a message into a session, else the session start
+};
+
+TEST(ClientPipelineTest, ACallerThatGivesUpOnASendEndsItsRequestAndKeepsItStored) {
+    for (const GivenUpSend row : {GivenUpSend{"message", true}, GivenUpSend{"start", false}}) {
+        SCOPED_TRACE(row.name);
+        ClientHarness h;
+        std::string path = "/api/widget/v1/sessions";
+        if (row.intoSession) {
+            VelmoraSessionStartInput opening;
+            opening.message = "An earlier conversation";
+            const auto session = h.run(h.core->startSession(opening));
+            path += "/" + session.sessionId + "/messages";
+        }
+        // The service takes the request in and holds its answer far longer than the caller waits.
+        tools::Fault held;
+        held.scope = FaultScope{"POST", path};
+        held.afterCommit = true;
+        held.delay = std::chrono::seconds(60);
+        h.service.inject(held);
+        const auto send = [core = h.core, row]() -> asio::awaitable<void> {
+            co_await detail::enterOperation();
+            if (row.intoSession) {
+                VelmoraMessageInput input;
+                input.text = "Still there?";
+                input.idempotencyKey = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
+                co_await core->sendMessage(input);
+            } else {
+                VelmoraSessionStartInput input;
+                input.message = "Still there?";
+                input.idempotencyKey = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
+                co_await core->startSession(input);
+            }
+        };
+        asio::cancellation_signal cancel;
+        auto future = asio::co_spawn(h.core->strand(), send,
+                                     asio::bind_cancellation_slot(cancel.slot(), asio::use_future));
+        while (h.service.requests("POST", path).empty() &&
+               future.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        asio::post(h.core->strand(), [&] { cancel.emit(asio::cancellation_type::terminal); });
+        // Ended by the caller, not by the answer a minute later.
+        ASSERT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        try {
+            future.get();
+            ADD_FAILURE() << "completed";
+        } catch (const boost::system::system_error& e) {
+            EXPECT_EQ(e.code(), asio::error::operation_aborted);
+        }
+        EXPECT_EQ(h.onStrand([c = h.core] { return c->inFlightRequestCount(); }), 0u);
+        // Kept for the next attempt under its key.
+        if (row.intoSession) {
+            const auto entries = h.run(h.stores.outbox->load());
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_EQ(entries[0].id, "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+        } else {
+            const auto pending = h.run(h.stores.pendingSessionStarts->load("account-a"));
+            ASSERT_TRUE(pending);
+            EXPECT_EQ(pending->idempotencyKey, "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+        }
+        // The mutation is free again: the repeat goes at once and is recognised.
+        h.run(send());
+        EXPECT_EQ(h.service.requests("POST", path).size(), 2u);
+        h.service.stop();
+    }
+}
+
 } // namespace
 } // namespace velmora::testing

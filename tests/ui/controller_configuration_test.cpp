@@ -98,24 +98,49 @@ TEST(ControllerConfigurationTest, AFailedLoadIsShownAndTheNextRequestFetchesAgai
     }
 }
 
-TEST(ControllerConfigurationTest, ALoadMadeStaleByOtherWorkHandsItsPlaceBack) {
-    UnconfiguredWidget w;
-    auto& controller = w.makeUnconfigured();
-    controller.open();
-    drain(w.io);
-    w.client->navigation = VelmoraWidgetNavigation{true, true}; // what the fetch will bring
-    controller.retry(); // other work: the running fetch is stale from here on
-    drain(w.io);
-    w.fetch.open();
-    drain(w.io);
-    EXPECT_FALSE(controller.navigationReady()); // a stale load publishes nothing
-    EXPECT_FALSE(controller.isLoadingConfiguration());
-
-    controller.foreground(); // and the next request fetches again
-    drain(w.io);
-    EXPECT_EQ(w.fetches, 2);
-    EXPECT_TRUE(controller.navigationReady());
-    EXPECT_FALSE(controller.isLoadingConfiguration());
+TEST(ControllerConfigurationTest, ALoadMadeStaleByOtherWorkAsksAgainWhenThatWorkEnds) {
+    // The other work ends before the stale fetch does, or after it.
+    for (const bool workOutlastsTheFetch : {false, true}) {
+        SCOPED_TRACE(workOutlastsTheFetch ? "a send still running" : "a retry already over");
+        UnconfiguredWidget w;
+        Gate delivery;
+        w.client->onStartSession = [&](auto...) -> asio::awaitable<VelmoraSession> {
+            co_await delivery.wait();
+            co_return sessionNamed("s-1");
+        };
+        auto& controller = w.makeUnconfigured();
+        controller.open();
+        drain(w.io);
+        w.client->navigation = VelmoraWidgetNavigation{true, true}; // what the fetch will bring
+        w.client->workspaceName = "Acme Support";
+        // Other work: the running fetch is stale from here on.
+        if (workOutlastsTheFetch) {
+            controller.updateDraft("Hello there");
+            controller.send();
+        } else {
+            controller.retry();
+        }
+        drain(w.io);
+        w.fetch.open();
+        drain(w.io);
+        EXPECT_EQ(controller.mutationInFlight(), workOutlastsTheFetch);
+        if (workOutlastsTheFetch) {
+            // A stale load publishes nothing, and hands its place back.
+            EXPECT_FALSE(controller.navigationReady());
+            EXPECT_FALSE(controller.isLoadingConfiguration());
+            EXPECT_EQ(w.fetches, 1);
+            delivery.open();
+            drain(w.io);
+        }
+        // Asked again without the host having to foreground the widget.
+        EXPECT_EQ(w.fetches, 2);
+        EXPECT_TRUE(controller.navigationReady());
+        EXPECT_EQ(controller.workspacePublicName(), "Acme Support");
+        EXPECT_FALSE(controller.isLoadingConfiguration());
+        controller.foreground(); // loaded: nothing is fetched again
+        drain(w.io);
+        EXPECT_EQ(w.fetches, 2);
+    }
 }
 
 TEST(ControllerConfigurationTest, ClosingDuringTheFetchPublishesNothing) {

@@ -454,5 +454,30 @@ TEST_F(ControllerHelpNavigationTest, TheContentPrefillGoesWithTheNextSessionStar
                               std::map<std::string, JSONValue>{{"productArea", "orders"}}}));
 }
 
+TEST_F(ControllerHelpNavigationTest, ASessionResetDropsTheContentPrefill) {
+    std::vector<VelmoraSessionStartInput> starts;
+    client->onStartSession =
+        [&](VelmoraSessionStartInput input,
+            std::vector<VelmoraAttachmentDraft>) -> asio::awaitable<VelmoraSession> {
+        starts.push_back(input);
+        co_return VelmoraSession{"s-1", std::nullopt, "token"};
+    };
+    client->onResetSession = []() -> asio::awaitable<void> { co_return; };
+    auto controller = reach(State::loaded);
+    controller->openContact(
+        VelmoraWidgetContentPrefill{"refund.subject", "refund.message", "billing"});
+    controller->resetSession();
+    drain(io);
+    client->emit(event::sessionCleared{});
+    drain(io);
+    // The new conversation's first message carries none of the details picked before.
+    controller->updateDraft("A different question");
+    controller->send();
+    drain(io);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].message, "A different question");
+    EXPECT_FALSE(starts[0].prefill);
+}
+
 } // namespace
 } // namespace velmora::testing

@@ -43,50 +43,52 @@ protected:
     }
 };
 
-TEST_F(ControllerRestartTest, ClosingDuringAHeldSendAndReopeningSendsTheSameKeyOnce) {
-    TemporaryDirectory directory;
-    auto client = makeClient();
-    auto store = std::make_shared<VelmoraWidgetDraftStore>(directory.path() / "drafts.json");
-    auto controller = makeController(client, store);
-    openAndSettle(*controller);
-    // The service takes the message in, holds the answer a moment, then loses it.
-    shieldResume();
-    Fault held;
-    held.scope = FaultScope{"POST", kStart};
-    held.afterCommit = true;
-    held.delay = std::chrono::milliseconds(300);
-    held.action = Fault::Action::drop;
-    service.inject(held);
-    controller->updateDraft("Are you open on Sundays?");
-    controller->send();
-    runUntil(io, [&] { return !posts(kStart).empty(); });
+TEST_F(ControllerRestartTest, ClosingDuringAHeldSendEndsItAndReopeningSendsTheSameKeyOnce) {
+    const std::string text = "Are you open on Sundays?";
+    for (const bool intoSession : {false, true}) {
+        SCOPED_TRACE(intoSession ? "message" : "session start");
+        service.clearFaults();
+        service.clearRequests();
+        TemporaryDirectory directory;
+        auto client = makeClient();
+        std::string path = kStart;
+        if (intoSession) {
+            VelmoraSessionStartInput opening;
+            opening.message = "A conversation the host opened";
+            const auto session = client->startSession(opening, asio::use_future).get();
+            path = kStart + "/" + session.sessionId + "/messages";
+        }
+        auto store = std::make_shared<VelmoraWidgetDraftStore>(directory.path() / "drafts.json");
+        auto controller = makeController(client, store);
+        openAndSettle(*controller);
+        // The service takes the message in and holds its answer far longer than a visitor waits.
+        holdAnswers(path);
+        controller->updateDraft(text);
+        controller->send();
+        runUntil(io, [&] { return !posts(path).empty(); });
 
-    controller->close();
-    drain(io);
-    EXPECT_EQ(controller->draft(), "Are you open on Sundays?");
-    const auto stored = store->state(*client);
-    ASSERT_TRUE(stored && stored->idempotencyKey);
+        // Closing ends the request at once; the message waits in the drafts file.
+        controller->close();
+        settleMutation(*controller);
+        EXPECT_EQ(controller->draft(), text);
+        const auto stored = store->state(*client);
+        ASSERT_TRUE(stored && stored->idempotencyKey);
 
-    // Reopened while the client still waits for that answer: no second send overlaps it.
-    controller->open();
-    controller->send();
-    EXPECT_TRUE(controller->mutationInFlight());
-    settleMutation(*controller);
-    EXPECT_EQ(posts(kStart).size(), 1u);
-    EXPECT_FALSE(controller->error()); // the closed widget's failure is not shown
-    EXPECT_EQ(controller->pendingFirstDraftText(), "Are you open on Sundays?");
-
-    // The assistant answered the first copy long ago; a teammate takes over, so the widget has
-    // no reply to wait for. (The first session of a fresh service is "s_1".)
-    service.setSupportState("s_1", "waiting-for-teammate");
-    controller->send();
-    settleMutation(*controller);
-    EXPECT_FALSE(controller->error()) << controller->error()->message();
-    EXPECT_EQ(controller->draft(), "");
-    expectSentTwiceUnderOneKey(kStart, *stored->idempotencyKey);
-    EXPECT_EQ(heldByService(*client, "Are you open on Sundays?"), 1);
-    controller->destroy();
-    drain(io);
+        // Reopened, the next send goes at once, under the same key, and is the one that counts.
+        openAndSettle(*controller);
+        settleMutation(*controller);
+        controller->send();
+        ASSERT_TRUE(controller->mutationInFlight());
+        settleMutation(*controller);
+        EXPECT_FALSE(controller->error()) << controller->error()->message();
+        EXPECT_FALSE(controller->pendingFirstDraftText());
+        EXPECT_EQ(controller->draft(), "");
+        EXPECT_FALSE(store->state(*client));
+        expectSentTwiceUnderOneKey(path, *stored->idempotencyKey);
+        EXPECT_EQ(heldByService(*client, text), 1);
+        controller->destroy();
+        drain(io);
+    }
 }
 
 TEST_F(ControllerRestartTest, AStartTheServiceAcceptedIsNotSentAgainWhenTheClientHasItsSession) {
@@ -106,8 +108,6 @@ TEST_F(ControllerRestartTest, AStartTheServiceAcceptedIsNotSentAgainWhenTheClien
     // exists, so the widget's send only reads the conversation.
     const auto session = client->resumeSession(asio::use_future).get();
     ASSERT_TRUE(session);
-    // The assistant may have answered already; a teammate takes over, so nothing is awaited.
-    service.setSupportState(session->sessionId, "waiting-for-teammate");
     service.clearRequests();
     controller->send();
     settleMutation(*controller);
@@ -134,12 +134,10 @@ TEST_F(ControllerRestartTest, AHostKilledWithAnUnsentFirstMessageSendsItOnceWhen
         std::vector<std::string> args = {VELMORA_CONTROLLER_HOST_CHILD, service.origin(),
                                          directory.path().string()};
         std::string path = kStart;
-        std::string sessionId;
         if (row.intoSession) {
             VelmoraSessionStartInput opening;
             opening.message = "A conversation from an earlier day";
             auto session = makeClient()->startSession(opening, asio::use_future).get();
-            sessionId = session.sessionId;
             path = kStart + "/" + session.sessionId + "/messages";
             args.insert(args.end(), {"message", session.sessionId, session.sessionToken});
         } else {
@@ -177,9 +175,6 @@ TEST_F(ControllerRestartTest, AHostKilledWithAnUnsentFirstMessageSendsItOnceWhen
         ASSERT_TRUE(stored && stored->idempotencyKey);
         EXPECT_EQ(stored->operation, row.intoSession ? VelmoraWidgetDraftOperation::message
                                                      : VelmoraWidgetDraftOperation::sessionStart);
-        // The assistant answered the first copy already; a teammate takes over, so the widget
-        // has no reply to wait for. (The child's own session is the service's first.)
-        service.setSupportState(row.intoSession ? sessionId : "s_1", "waiting-for-teammate");
         auto controller = makeController(client, store);
         EXPECT_EQ(controller->pendingFirstDraftText(), text);
         openAndSettle(*controller);

@@ -37,19 +37,7 @@ struct SendOutcome {
     int heldAtTheEnd; // copies the service holds, once a kept message was sent again
 };
 
-/// The assistant answers a little later than usual: a message sent again right after a lost
-/// acknowledgement then still has its reply to wait for (a reply that came before the repeat
-/// would leave the widget waiting for another one until the wait's time-out).
-tools::WidgetService::Options laterAssistant() {
-    tools::WidgetService::Options options;
-    options.assistantDelay = std::chrono::milliseconds(1500);
-    return options;
-}
-
-class ControllerSendServiceTest : public ControllerServiceFixture {
-protected:
-    ControllerSendServiceTest() : ControllerServiceFixture(laterAssistant()) {}
-};
+class ControllerSendServiceTest : public ControllerServiceFixture {};
 
 TEST_F(ControllerSendServiceTest, EachRouteAndOutcome) {
     const auto onStart = [](auto inject) {
@@ -279,6 +267,109 @@ TEST_F(ControllerSendServiceTest, EachRouteAndOutcome) {
             // The file went exactly once, whatever failed afterwards.
             EXPECT_EQ(service.requests("PUT", "/api/widget/v1/uploads/").size(), 1u);
         }
+        controller->destroy();
+        service.clearRequests();
+        drain(io);
+    }
+}
+
+/// The assistant answers at once: its reply is in the conversation the client reads right
+/// after the visitor's message.
+tools::WidgetService::Options promptAssistant() {
+    tools::WidgetService::Options options;
+    options.assistantDelay = std::chrono::milliseconds(0);
+    return options;
+}
+
+class ControllerRepeatedSendTest : public ControllerServiceFixture {
+protected:
+    ControllerRepeatedSendTest() : ControllerServiceFixture(promptAssistant()) {}
+};
+
+struct RepeatCase {
+    const char* name;
+    bool hostSession;   // the message goes into an existing conversation
+    bool lostAck;       // the service keeps the first attempt and its answer is lost
+    bool restart;       // a new client and widget over the same files send it again
+    bool reopen;        // the widget closes and opens again before the repeat
+    bool clientResumes; // the client recovers the started session before the repeat
+};
+
+TEST_F(ControllerRepeatedSendTest, TheReplyAlreadyThereEndsTheSend) {
+    const std::vector<RepeatCase> table = {
+        {"start: the reply came with the conversation", false, false, false, false, false},
+        {"start: lost acknowledgement, sent again", false, true, false, false, false},
+        {"start: lost acknowledgement, sent again after a restart", false, true, true, false,
+         false},
+        {"start: lost acknowledgement, the client resumed the session", false, true, false, false,
+         true},
+        {"message: lost acknowledgement, sent again", true, true, false, false, false},
+        {"message: lost acknowledgement, sent again after a reopen", true, true, false, true,
+         false},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        service.clearFaults();
+        TemporaryDirectory directory;
+        auto client = makeClient(directory.path());
+        std::string target = kStart;
+        if (row.hostSession) {
+            VelmoraSessionStartInput opening;
+            opening.message = "A conversation the host opened";
+            const auto session = client->startSession(opening, asio::use_future).get();
+            target = kStart + "/" + session.sessionId + "/messages";
+        }
+        const auto draftsFile = directory.path() / "widget-drafts.json";
+        auto store = std::make_shared<VelmoraWidgetDraftStore>(draftsFile);
+        auto controller = makeController(client, store);
+        openAndSettle(*controller);
+        Fault resumePasses;
+        resumePasses.scope = FaultScope{"POST", kStart + "/resume", 1000};
+        service.inject(resumePasses);
+        if (row.lostAck) {
+            service.dropNextAfterCommit(FaultScope{"POST", target});
+        }
+        controller->updateDraft(kText);
+        controller->send();
+        settleMutation(*controller);
+        if (row.lostAck) {
+            ASSERT_EQ(controller->pendingFirstDraftText(), kText);
+            if (row.restart) {
+                controller->close();
+                drain(io);
+                controller.reset();
+                client = makeClient(directory.path());
+                store = std::make_shared<VelmoraWidgetDraftStore>(draftsFile);
+                controller = makeController(client, store);
+                openAndSettle(*controller);
+            }
+            if (row.reopen) {
+                controller->close();
+                drain(io);
+                openAndSettle(*controller);
+                // The reopened widget's reconciliation reads the message and its reply.
+                runUntil(io, [&] {
+                    const auto& shown = controller->messages();
+                    return !shown.empty() && shown.back().authorKind == "ai" &&
+                           std::any_of(shown.begin(), shown.end(),
+                                       [](const VelmoraMessage& m) { return m.bodyText == kText; });
+                });
+            }
+            if (row.clientResumes) {
+                ASSERT_TRUE(client->resumeSession(asio::use_future).get());
+            }
+            controller->send();
+            settleMutation(*controller); // within seconds, not the wait's 30
+        }
+        drain(io);
+
+        EXPECT_FALSE(controller->error()) << controller->error()->message();
+        EXPECT_FALSE(controller->pendingFirstDraftText());
+        EXPECT_FALSE(store->state(*client));
+        const auto& shown = controller->messages();
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                                [](const VelmoraMessage& m) { return m.authorKind == "ai"; }));
+        EXPECT_EQ(heldByService(*client, kText), 1);
         controller->destroy();
         service.clearRequests();
         drain(io);

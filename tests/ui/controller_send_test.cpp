@@ -1,5 +1,9 @@
 #include "controller_conversation_support.hpp"
 
+#include <boost/system/system_error.hpp>
+
+#include <fstream>
+
 // Branches of the send that a real service does not reach on demand: restarts, cancellations at
 // exact points, unexpected failures and the assistant's time-out.
 
@@ -222,6 +226,127 @@ TEST(ControllerSendTest, ClosingDuringTheStartKeepsTheMessageForTheNextSend) {
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_EQ(starts[1], starts[0]); // the same text, key and start time
     EXPECT_FALSE(controller.pendingFirstDraftText());
+}
+
+struct LateAnswerCase {
+    const char* name;
+    bool session;      // a conversation exists: the message route, else the start route
+    bool trailingRead; // the start is accepted, the read after it is cut short by the close
+};
+
+TEST(ControllerSendTest, AMessageAcceptedAfterTheWidgetClosedIsDelivered) {
+    const LateAnswerCase cases[] = {
+        {"message route", true, false},
+        {"start route", false, false},
+        {"start route, its conversation read cut short", false, true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ScriptedConversation c;
+        if (row.session) {
+            c.client->session = sessionNamed("s-1");
+        }
+        Gate service;
+        c.client->onSendMessage = [&](auto...) -> asio::awaitable<VelmoraAcceptedMessage> {
+            co_await service.waitThroughCancellation();
+            co_return VelmoraAcceptedMessage{};
+        };
+        c.client->onStartSession = [&](auto...) -> asio::awaitable<VelmoraSession> {
+            co_await service.waitThroughCancellation();
+            c.client->session = sessionNamed("s-1");
+            if (row.trailingRead) {
+                throw boost::system::system_error(asio::error::operation_aborted);
+            }
+            co_return *c.client->session;
+        };
+        auto& controller = c.make();
+        c.openAndSettle();
+        controller.updateDraft("Is my order on its way?");
+        controller.send();
+        drain(c.io);
+        controller.close(); // the request is with the service already
+        drain(c.io);
+        EXPECT_EQ(controller.pendingFirstDraftText(), "Is my order on its way?");
+        service.open(); // and its answer arrives after all
+        drain(c.io);
+        EXPECT_FALSE(controller.mutationInFlight());
+        EXPECT_FALSE(controller.pendingFirstDraftText());
+        EXPECT_EQ(controller.draft(), "");
+        EXPECT_FALSE(c.store->state(*c.client));
+        EXPECT_FALSE(controller.error());
+
+        // Reopened, the widget reads the conversation that holds it instead of keeping it back.
+        c.client->calls.clear();
+        controller.open();
+        drain(c.io);
+        EXPECT_EQ(c.callsAmong({"refresh", "startSession", "sendMessage"}),
+                  std::vector<std::string>{"refresh"});
+        EXPECT_EQ(controller.draft(), "");
+    }
+}
+
+TEST(ControllerSendTest, ADraftThatCannotBeStoredIsNotSent) {
+    for (const bool session : {false, true}) {
+        SCOPED_TRACE(session ? "into a session" : "a first message");
+        TemporaryDirectory directory;
+        // The drafts file's directory is a plain file: no write can succeed.
+        std::ofstream(directory.path() / "not-a-directory") << "x";
+        ScriptedConversation c;
+        c.store = std::make_shared<VelmoraWidgetDraftStore>(directory.path() / "not-a-directory" /
+                                                            "drafts.json");
+        if (session) {
+            c.client->session = sessionNamed("s-1");
+        }
+        c.client->onStartSession = answer(sessionNamed("s-1"));
+        c.client->onSendMessage = answer(VelmoraAcceptedMessage{});
+        auto& controller = c.make();
+        c.openAndSettle();
+        controller.updateDraft("Please call me back");
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            controller.send();
+            drain(c.io);
+            ASSERT_TRUE(controller.error());
+            EXPECT_EQ(controller.error()->message(),
+                      "Velmora widget draft storage could not be saved.");
+            EXPECT_EQ(controller.draft(), "Please call me back"); // the composer as it was
+            EXPECT_FALSE(controller.pendingFirstDraftText());
+            EXPECT_FALSE(controller.mutationInFlight());
+        }
+        EXPECT_EQ(c.callsAmong({"startSession", "sendMessage"}), std::vector<std::string>{});
+    }
+}
+
+TEST(ControllerSendTest, AClientErrorDuringASendIsLeftToTheSend) {
+    const auto event = velmoraError(VelmoraErrorCode::network, "Velmora network request failed.");
+    for (const bool sendFails : {false, true}) {
+        SCOPED_TRACE(sendFails ? "the send fails" : "the send is delivered");
+        ScriptedConversation c;
+        c.client->session = sessionNamed("s-1");
+        Gate service;
+        c.client->onSendMessage = [&](auto...) -> asio::awaitable<VelmoraAcceptedMessage> {
+            co_await service.wait();
+            if (sendFails) {
+                throw velmoraError(VelmoraErrorCode::http, "message_rejected", 422);
+            }
+            co_return VelmoraAcceptedMessage{};
+        };
+        auto& controller = c.make();
+        c.openAndSettle();
+        controller.updateDraft("Is the shop open?");
+        controller.send();
+        drain(c.io);
+        c.client->emit(event::error{event}); // what the client reports while it sends
+        drain(c.io);
+        EXPECT_FALSE(controller.error());
+        service.open();
+        drain(c.io);
+        if (sendFails) {
+            ASSERT_TRUE(controller.error());
+            EXPECT_EQ(controller.error()->message(), "message_rejected");
+        } else {
+            EXPECT_FALSE(controller.error());
+        }
+    }
 }
 
 struct FailureCase {

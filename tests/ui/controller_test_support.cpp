@@ -2,6 +2,7 @@
 
 #include "velmora/platform_services.hpp"
 
+#include <boost/asio/bind_cancellation_slot.hpp>
 #include <boost/asio/redirect_error.hpp>
 #include <boost/asio/this_coro.hpp>
 #include <boost/asio/use_awaitable.hpp>
@@ -22,6 +23,20 @@ asio::awaitable<void> Gate::wait() {
     if (!open_) {
         throw boost::system::system_error(asio::error::operation_aborted);
     }
+}
+
+asio::awaitable<void> Gate::waitThroughCancellation() {
+    if (open_) {
+        co_return;
+    }
+    auto timer = std::make_shared<asio::steady_timer>(co_await asio::this_coro::executor,
+                                                      asio::steady_timer::time_point::max());
+    timers_.push_back(timer);
+    boost::system::error_code ec;
+    // A slot of its own, connected to nothing: the task's cancellation never reaches the wait.
+    co_await timer->async_wait(asio::bind_cancellation_slot(
+        asio::cancellation_slot(), asio::redirect_error(asio::use_awaitable, ec)));
+    std::erase(timers_, timer);
 }
 
 void Gate::open() {

@@ -203,6 +203,9 @@ private:
 class Gate {
 public:
     asio::awaitable<void> wait();
+    /// Waits as a request in flight does that the caller's cancellation does not stop: only
+    /// `open()` ends it.
+    asio::awaitable<void> waitThroughCancellation();
     /// Lets every waiter (and every later one) through.
     void open();
     std::size_t waiting() const { return timers_.size(); }

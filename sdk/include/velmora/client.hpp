@@ -35,7 +35,9 @@ class ClientCore;
 /// token (default: `boost::asio::use_awaitable`); completion signatures are
 /// `void(std::exception_ptr, T)`. Failures are `VelmoraError`; a cancelled operation fails with
 /// `boost::asio::error::operation_aborted`. Cancelling a call does not abort a request already
-/// in flight; only `resetSession` does.
+/// in flight; only `resetSession` does. The exception is a send's own request (`sendMessage`,
+/// `startSession`, `flushOutbox`): it is stored before it goes, so a caller's cancellation ends
+/// it at once and the stored copy is sent again, under its key, by the next attempt.
 class VelmoraClient {
 public:
     VelmoraClient(

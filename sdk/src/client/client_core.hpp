@@ -55,6 +55,9 @@ struct PipelineRequest {
     std::optional<std::string> idempotencyKey;
     std::optional<std::int64_t> requestGeneration;
     std::optional<std::int64_t> requestContentGeneration;
+    /// For a send stored before it goes (the outbox, the pending start): the caller's
+    /// cancellation ends the transport call at once, and an answer that did arrive counts.
+    bool endsWithCaller = false;
 };
 
 /// The client actor: all of its state lives on `strand`, and every operation runs there as a
@@ -113,7 +116,8 @@ public:
     }
     Task<VelmoraHTTPResponse> sendTransportRequest(VelmoraHTTPRequest request,
                                                    std::optional<std::int64_t> generation,
-                                                   std::int64_t cancellationGeneration);
+                                                   std::int64_t cancellationGeneration,
+                                                   bool endsWithCaller = false);
     void cancelInFlightRequests(std::int64_t before);
 
     // Widget configuration and content.

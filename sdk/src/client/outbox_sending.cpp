@@ -94,6 +94,7 @@ ClientCore::sendOutboxEntry(VelmoraOutboxEntry entry, VelmoraSession session,
         request.token = session.sessionToken;
         request.idempotencyKey = entry.id;
         request.requestGeneration = requestGeneration;
+        request.endsWithCaller = true; // the entry stays stored for the next send or flush
         auto answer = co_await this->request<AcceptedResponse>(std::move(request));
         if (generation_ != requestGeneration)
             throw sessionChanged("while the message was in flight");

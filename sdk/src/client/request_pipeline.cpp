@@ -4,6 +4,7 @@
 #include "detail/uuid.hpp"
 
 #include <boost/asio/bind_cancellation_slot.hpp>
+#include <boost/asio/this_coro.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/url/parse.hpp>
 
@@ -99,8 +100,8 @@ ClientCore::Task<VelmoraHTTPResponse> ClientCore::requestRaw(PipelineRequest r) 
     VelmoraHTTPResponse response;
     try {
         response = co_await sendTransportRequest(std::move(request), r.requestGeneration,
-                                                 recordedCancellation);
-        if (co_await isCancelled())
+                                                 recordedCancellation, r.endsWithCaller);
+        if (!r.endsWithCaller && co_await isCancelled())
             std::rethrow_exception(cancellationError());
         if (cancellationGeneration_ != recordedCancellation)
             throw inFlightChanged();
@@ -133,11 +134,24 @@ ClientCore::Task<VelmoraHTTPResponse> ClientCore::requestRaw(PipelineRequest r) 
 
 ClientCore::Task<VelmoraHTTPResponse>
 ClientCore::sendTransportRequest(VelmoraHTTPRequest request, std::optional<std::int64_t> generation,
-                                 std::int64_t cancellationGeneration) {
+                                 std::int64_t cancellationGeneration, bool endsWithCaller) {
     // The transport call is tied to the client's own signal, not to the caller's cancellation:
-    // a caller that gives up does not abort a request in flight, only a reset does.
+    // a caller that gives up does not abort a request in flight, only a reset does. A send
+    // whose request is stored durably is the exception: a caller that gives up on it (a widget
+    // that closes) would otherwise hold the mutation until the answer, and the stored request
+    // is sent again under its key later.
     auto key = uuidString();
     auto signal = std::make_shared<boost::asio::cancellation_signal>();
+    std::optional<boost::asio::cancellation_slot> callerSlot;
+    if (endsWithCaller) {
+        auto state = co_await boost::asio::this_coro::cancellation_state;
+        if (state.cancelled() != boost::asio::cancellation_type::none)
+            std::rethrow_exception(cancellationError());
+        if (auto slot = state.slot(); slot.is_connected()) {
+            slot.assign([signal](boost::asio::cancellation_type type) { signal->emit(type); });
+            callerSlot = slot;
+        }
+    }
     inFlightRequests_.emplace(key, InFlightRequest{cancellationGeneration, signal});
     std::exception_ptr failure;
     VelmoraHTTPResponse response;
@@ -145,11 +159,13 @@ ClientCore::sendTransportRequest(VelmoraHTTPRequest request, std::optional<std::
         response = co_await transport_->send(
             std::move(request),
             boost::asio::bind_cancellation_slot(signal->slot(), boost::asio::use_awaitable));
-        if (co_await isCancelled())
+        if (!endsWithCaller && co_await isCancelled())
             std::rethrow_exception(cancellationError());
     } catch (...) {
         failure = std::current_exception();
     }
+    if (callerSlot)
+        callerSlot->clear();
     inFlightRequests_.erase(key);
     if (failure) {
         if (isCancellation(failure) && cancellationGeneration_ != cancellationGeneration) {

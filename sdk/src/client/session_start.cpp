@@ -73,6 +73,7 @@ ClientCore::Task<VelmoraSession> ClientCore::startSessionMutation(VelmoraSession
         post.encodedBody = std::move(bytes);
         post.idempotencyKey = key;
         post.requestGeneration = requestGeneration;
+        post.endsWithCaller = true; // the pending start stays stored for the next attempt
         auto answer = co_await this->request<SessionResponse>(std::move(post));
         if (generation_ != requestGeneration)
             throw sessionChanged("while starting");

@@ -48,6 +48,7 @@ asio::awaitable<void> VelmoraWidgetController::runConfigurationLoad(std::int64_t
         co_await client_->loadWidgetAppearance();
         if (!configurationLoadIsCurrent(lifecycle)) {
             releaseConfigurationLoad(task);
+            loadStaleConfigurationAgain(lifecycle);
             co_return;
         }
         auto availability = co_await client_->currentWidgetAvailability();
@@ -55,6 +56,7 @@ asio::awaitable<void> VelmoraWidgetController::runConfigurationLoad(std::int64_t
         auto workspaceName = co_await client_->currentWidgetWorkspacePublicName();
         if (!configurationLoadIsCurrent(lifecycle)) {
             releaseConfigurationLoad(task);
+            loadStaleConfigurationAgain(lifecycle);
             co_return;
         }
         if (!navigation) {
@@ -86,6 +88,23 @@ asio::awaitable<void> VelmoraWidgetController::runConfigurationLoad(std::int64_t
         }
     }
     releaseConfigurationLoad(task);
+    if (!isCancellation(failure)) {
+        loadStaleConfigurationAgain(lifecycle);
+    }
+}
+
+void VelmoraWidgetController::loadStaleConfigurationAgain(std::int64_t lifecycle) {
+    // Closing, backgrounding and destroying make a load stale too, but the next opening asks
+    // again by itself; a send, a retry or a reconciliation leaves nobody to ask.
+    if (lifecycleGeneration_ == lifecycle || destroyed_ || !isOpen_ || !isForeground_ ||
+        configurationLoaded_) {
+        return;
+    }
+    if (mutationInFlight_) {
+        configurationLoadWanted_ = true; // asked again by the send's or retry's finishing step
+        return;
+    }
+    loadConfigurationIfNeeded();
 }
 
 void VelmoraWidgetController::releaseConfigurationLoad(const VelmoraMainTask& task) {

@@ -1,5 +1,7 @@
 #include "velmora/ui/widget_controller.hpp"
 
+#include <utility>
+
 namespace velmora {
 
 // Each public operation keeps the controller alive while it runs: an observer or a host
@@ -111,6 +113,7 @@ void VelmoraWidgetController::destroy() {
 }
 
 void VelmoraWidgetController::stopActiveWork() {
+    configurationLoadWanted_ = false; // the next opening or foreground loads by itself
     ++lifecycleGeneration_;
     ++publishedStateGeneration_;
     ++voiceOperationGeneration_;
@@ -155,6 +158,11 @@ void VelmoraWidgetController::finishMutation(std::int64_t recordedMutationGenera
     operationTask_.reset();
     if (needsReconcile_ && isOpen_ && isForeground_) {
         reconcileIfNeeded();
+    }
+    // After the reconciliation, whose start would make a new load stale at once.
+    if (std::exchange(configurationLoadWanted_, false) && !configurationLoaded_ && !destroyed_ &&
+        isOpen_ && isForeground_) {
+        loadConfigurationIfNeeded();
     }
 }
 

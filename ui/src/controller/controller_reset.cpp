@@ -18,6 +18,8 @@ void VelmoraWidgetController::resetSession() {
     ++draftGeneration_;
     preservesMutationError_ = false;
     pendingFirstDraft_.reset();
+    // Details picked from help belong to the conversation being dropped.
+    activePrefill_.reset();
     publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
             std::vector<VelmoraAttachmentDraft>{});
     draftStore_->clear(*client_);

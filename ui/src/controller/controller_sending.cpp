@@ -2,6 +2,8 @@
 
 #include "velmora/platform_services.hpp"
 
+#include <boost/asio/this_coro.hpp>
+
 #include <algorithm>
 
 // The widget's part of the road of one message:
@@ -152,16 +154,15 @@ asio::awaitable<void> VelmoraWidgetController::runSend(SendPlan plan) {
     }
     try {
         if (route) {
-            co_await afterDelivery(plan, *route);
+            // Settled before anything else is awaited: a task cancelled by a close or a move to
+            // the background fails every later suspension, and a message the service holds
+            // must not stay pending for that.
+            settleDelivery(plan, *route);
+            co_await awaitReply(plan);
         } else if (isCancellation(failure)) {
-            // Closing cancelled the start of the conversation: the message stays in the
-            // composer and in the drafts file, and the next send repeats it under the same key.
-            if (plan.startingSession && draftGeneration_ == plan.drafts && !destroyed_ &&
-                !isOpen_) {
-                setDraft(plan.first.text);
-                pendingFirstDraft_ = plan.first;
-                persistDraft();
-            }
+            // What is left to do here reads the client once, cancelled or not.
+            co_await asio::this_coro::throw_if_cancelled(false);
+            co_await settleCancelledSend(plan);
         } else if (failure) {
             co_await failDelivery(plan, failure);
         }
@@ -170,6 +171,29 @@ asio::awaitable<void> VelmoraWidgetController::runSend(SendPlan plan) {
         // outcome belongs to a widget that has moved on.
     }
     finishMutation(plan.mutation);
+}
+
+asio::awaitable<void> VelmoraWidgetController::settleCancelledSend(const SendPlan& plan) {
+    if (!plan.startingSession || draftGeneration_ != plan.drafts || destroyed_ || isOpen_) {
+        co_return;
+    }
+    // Closing cut the start of the conversation short. The service may have taken it before
+    // the answer was lost to the close (the session exists then, as on the recovery route);
+    // otherwise the message stays in the composer and in the drafts file, and the next send
+    // repeats it under the same key.
+    const auto session = co_await client_->currentSession();
+    if (draftGeneration_ != plan.drafts || destroyed_) {
+        co_return;
+    }
+    if (session && plan.attachments.empty()) {
+        settleDelivery(plan, SendRoute::start);
+        co_return;
+    }
+    // With files the message stays pending: the next send finds the session and uploads them
+    // to the accepted message (the recovery route) instead of starting anew.
+    setDraft(plan.first.text);
+    pendingFirstDraft_ = plan.first;
+    persistDraft();
 }
 
 asio::awaitable<std::optional<VelmoraWidgetController::SendRoute>>
@@ -260,11 +284,13 @@ asio::awaitable<void> VelmoraWidgetController::sendIntoSession(const SendPlan& p
                                   plan.attachments);
 }
 
-asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& plan,
-                                                             SendRoute route) {
+void VelmoraWidgetController::settleDelivery(const SendPlan& plan, SendRoute route) {
     if (draftGeneration_ != plan.drafts || destroyed_) {
-        co_return;
+        return;
     }
+    // A close puts the pending message back into the composer; once delivered it is not the
+    // visitor's typing.
+    const bool composerShowsTheMessage = pendingFirstDraft_ && draft_ == pendingFirstDraft_->text;
     publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
             std::vector<VelmoraAttachmentDraft>{});
     pendingFirstDraft_.reset();
@@ -272,19 +298,23 @@ asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& pla
     draftStore_->clear(*client_);
     preservesMutationError_ = false;
     setError(std::nullopt);
-    if (route == SendRoute::start) {
+    if (route == SendRoute::start || composerShowsTheMessage) {
         setDraft({}); // text typed while the conversation started is dropped
     } else if (!draft_.empty()) {
         // Text typed during the send is stored again at once, not only at the next keystroke:
         // a host that dies before then would lose it.
         persistDraft();
     }
-    if (lifecycleGeneration_ != plan.lifecycle || !isOpen_ || !isForeground_) {
+}
+
+asio::awaitable<void> VelmoraWidgetController::awaitReply(const SendPlan& plan) {
+    if (draftGeneration_ != plan.drafts || destroyed_ || lifecycleGeneration_ != plan.lifecycle ||
+        !isOpen_ || !isForeground_) {
         co_return;
     }
     std::exception_ptr failure;
     try {
-        if (co_await client_->shouldWaitForAssistant()) {
+        if (co_await client_->shouldWaitForAssistant() && !co_await replyIsAlreadyThere()) {
             co_await client_->waitForAssistant(30.0, std::nullopt);
         }
     } catch (...) {
@@ -295,6 +325,29 @@ asio::awaitable<void> VelmoraWidgetController::afterDelivery(const SendPlan& pla
         co_return;
     }
     tidyAfterDelivery(plan);
+}
+
+asio::awaitable<bool> VelmoraWidgetController::replyIsAlreadyThere() {
+    // The wait counts everything the client already holds as known. After a repeated send (a
+    // lost acknowledgement, a restart) or a quick assistant, the conversation just read may
+    // hold the answer to this very message: waiting for another one would run out its time.
+    const auto messageId = co_await client_->currentCustomerMessageId();
+    if (!messageId) {
+        co_return false;
+    }
+    const auto current = co_await client_->currentSnapshot();
+    if (!current) {
+        co_return false;
+    }
+    // From the end: the visitor's message is normally among the last few.
+    bool answered = false;
+    for (auto it = current->messages.rbegin(); it != current->messages.rend(); ++it) {
+        if (it->id == *messageId) {
+            co_return answered;
+        }
+        answered = answered || it->authorKind == "ai" || it->authorKind == "teammate";
+    }
+    co_return false; // the message is not in what the client holds yet
 }
 
 bool VelmoraWidgetController::sendMayPublish(const SendPlan& plan) const {

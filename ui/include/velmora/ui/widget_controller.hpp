@@ -320,6 +320,9 @@ private:
     bool configurationLoadIsCurrent(std::int64_t lifecycle) const;
     boost::asio::awaitable<void> runConfigurationLoad(std::int64_t lifecycle, VelmoraMainTask task);
     void releaseConfigurationLoad(const VelmoraMainTask& task);
+    /// A load that other work made stale while the widget stayed open asks again: at once, or
+    /// when the running send or retry ends.
+    void loadStaleConfigurationAgain(std::int64_t lifecycle);
     boost::asio::awaitable<void> runPublishedStateLoad(std::int64_t published);
 
     /// Settles a pending initial screen once the facts it waits for are known.
@@ -338,10 +341,17 @@ private:
     boost::asio::awaitable<std::optional<SendRoute>> deliver(SendPlan& plan);
     boost::asio::awaitable<void> sendIntoSession(const SendPlan& plan,
                                                  const VelmoraSession& session);
-    boost::asio::awaitable<void> afterDelivery(const SendPlan& plan, SendRoute route);
+    /// The message is with the service: nothing of it stays pending, open widget or not.
+    void settleDelivery(const SendPlan& plan, SendRoute route);
+    /// Waits for the assistant's reply while the widget is still open and in the foreground.
+    boost::asio::awaitable<void> awaitReply(const SendPlan& plan);
+    /// A send cut short by a close, a move to the background or a discarded draft.
+    boost::asio::awaitable<void> settleCancelledSend(const SendPlan& plan);
     boost::asio::awaitable<void> failDelivery(const SendPlan& plan, std::exception_ptr failure);
     void failAfterDelivery(const SendPlan& plan, std::exception_ptr failure);
     void tidyAfterDelivery(const SendPlan& plan);
+    /// The conversation the client holds already answers the visitor's last message.
+    boost::asio::awaitable<bool> replyIsAlreadyThere();
     /// Neither closed, backgrounded, reset nor destroyed since the send started.
     bool sendMayPublish(const SendPlan& plan) const;
     /// Worth sending again: network, rate-limited, request-in-progress, or a transient status.
@@ -393,6 +403,8 @@ private:
 
     /// Counts `resetSession()` calls, so a failed client reset can tell whether it is the last.
     std::int64_t sessionResetGeneration_ = 0;
+    /// A configuration load gave up to a send or retry; its finishing step asks again.
+    bool configurationLoadWanted_ = false;
 
     VelmoraObserverList<VelmoraWidgetProperty> observers_;
 
