@@ -6,8 +6,8 @@
 
 #include "widget_client_stub.hpp"
 
+#include "detail/store_file.hpp"
 #include "detail/uuid.hpp"
-#include "velmora/platform_services.hpp"
 #include "velmora/ui/widget_controller.hpp"
 
 #include <benchmark/benchmark.h>
@@ -32,7 +32,7 @@ constexpr auto kFsync = std::chrono::milliseconds(10);
 // The real atomic replace, with the time of two slow fsyncs (the file's and its directory's).
 void slowAtomicWrite(const fs::path& file, std::string_view bytes) {
     std::this_thread::sleep_for(2 * kFsync);
-    platform::writeFileAtomically(file, bytes);
+    detail::writeStoreFileAtomically(file, bytes);
 }
 
 void BM_DraftUpdateWithSlowDisk(benchmark::State& state) {

@@ -1,8 +1,8 @@
 #include "velmora/bridge_codec.hpp"
 
 #include "detail/base64.hpp"
-#include "detail/json_file_store.hpp"
 #include "detail/sha256.hpp"
+#include "detail/store_file.hpp"
 
 #include <cmath>
 #include <limits>

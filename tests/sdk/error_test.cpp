@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/asio/error.hpp>
+#include <boost/system/system_error.hpp>
+
+#include <stdexcept>
 #include <string>
 
 namespace velmora {
@@ -70,6 +74,17 @@ TEST(VelmoraErrorTest, EqualityComparesAllFourFields) {
     EXPECT_NE(a, withDelay);
     EXPECT_NE(a, withStatus);
     EXPECT_STREQ(a.what(), "Velmora request failed.");
+}
+
+TEST(VelmoraErrorTest, TellsACancellationFromAFailure) {
+    EXPECT_TRUE(isCancellation(std::make_exception_ptr(
+        boost::system::system_error(boost::asio::error::operation_aborted))));
+    EXPECT_FALSE(isCancellation(
+        std::make_exception_ptr(boost::system::system_error(boost::asio::error::timed_out))));
+    EXPECT_FALSE(isCancellation(std::make_exception_ptr(
+        VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt, "Network failed."))));
+    EXPECT_FALSE(isCancellation(std::make_exception_ptr(std::runtime_error("x"))));
+    EXPECT_FALSE(isCancellation(nullptr));
 }
 
 } // namespace

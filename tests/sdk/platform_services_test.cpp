@@ -1,11 +1,18 @@
 #include "detail/base64.hpp"
+#include "detail/bounded_file_read.hpp"
 #include "detail/date_time.hpp"
+#include "detail/pattern.hpp"
+#include "detail/store_file.hpp"
+#include "detail/text.hpp"
+#include "detail/time_zone.hpp"
 #include "detail/url.hpp"
 #include "detail/uuid.hpp"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
+#include <system_error>
 
 namespace velmora::detail {
 namespace {
@@ -107,6 +114,55 @@ TEST(UrlTest, QueryValuesCannotSplitOrInjectParameters) {
     EXPECT_EQ(percentEncodeQueryValue("Az09-._~"), "Az09-._~");
     EXPECT_EQ(percentEncodeQueryValue("\u00e9"), "%C3%A9");
     EXPECT_EQ(percentEncodePathSegment("a/b"), "a%2Fb");
+}
+
+// The services the widget library takes from the SDK, as it calls them.
+TEST(PlatformServicesTest, MatchesWholeTextsAndTrimsThePlatformsWhitespace) {
+    const Pattern pattern(R"(^[a-z0-9][a-z0-9:_-]{0,63}$)");
+    EXPECT_TRUE(pattern.matches("open-orders"));
+    EXPECT_FALSE(pattern.matches("open-orders\n"));
+    EXPECT_FALSE(pattern.matches("Open"));
+    EXPECT_EQ(text::trimmed("\u00A0 hi \n\u3000"), "hi");
+    EXPECT_EQ(text::trimmed("\u200Bhi"), "\u200Bhi");
+    EXPECT_FALSE(deviceTimeZoneIdentifier().empty());
+    EXPECT_EQ(uuidString().size(), 36u);
+    const auto now = parseInternetDateTime("2026-01-02T03:04:05Z", false);
+    ASSERT_TRUE(now);
+    EXPECT_EQ(formatInternetDateTime(*now), "2026-01-02T03:04:05Z");
+}
+
+TEST(PlatformServicesTest, ReadsNothingOnlyWhenNothingIsThere) {
+    const auto directory =
+        std::filesystem::temp_directory_path() / ("velmora-platform-" + uuidString());
+    const auto file = directory / "nested" / "data.json";
+    EXPECT_FALSE(readStoreFile(file));
+    writeStoreFileAtomically(file, "{}");
+    EXPECT_EQ(readStoreFile(file), "{}");
+    EXPECT_THROW(readStoreFile(directory), std::system_error);
+    std::filesystem::remove_all(directory);
+}
+
+TEST(PlatformServicesTest, ReadsAFileOnlyWithinItsLimit) {
+    const auto directory =
+        std::filesystem::temp_directory_path() / ("velmora-platform-" + uuidString());
+    const auto file = directory / "data.bin";
+    writeStoreFileAtomically(file, "12345");
+    EXPECT_EQ(readFileWithinLimit(file, 5), (Data{'1', '2', '3', '4', '5'}));
+    EXPECT_FALSE(readFileWithinLimit(file, 4));
+    // Judged by its size before any byte is read: a sparse file of 8 GiB costs nothing.
+    std::filesystem::resize_file(file, std::uintmax_t{8} << 30);
+    EXPECT_FALSE(readFileWithinLimit(file, 10'485'760));
+    const auto code = [](const std::filesystem::path& path) {
+        try {
+            readFileWithinLimit(path, 100);
+        } catch (const std::system_error& e) {
+            return e.code();
+        }
+        return std::error_code();
+    };
+    EXPECT_EQ(code(directory), std::errc::invalid_argument);
+    EXPECT_EQ(code(directory / "missing"), std::errc::no_such_file_or_directory);
+    std::filesystem::remove_all(directory);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "controller_open_widget_fixture.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/pattern.hpp"
+#include "detail/time_zone.hpp"
 
 namespace velmora::testing {
 namespace {
@@ -65,7 +66,7 @@ protected:
 
 TEST_F(ControllerFormsTest, EachOperationBuildsItsProcedureInput) {
     actionGate.open();
-    const std::string device = platform::deviceTimeZoneIdentifier();
+    const std::string device = detail::deviceTimeZoneIdentifier();
     VelmoraProcedureCard calendar = card();
     calendar.calendarMode = true;
     VelmoraProcedureCard withDates = calendar;
@@ -143,7 +144,7 @@ TEST_F(ControllerFormsTest, EachOperationBuildsItsProcedureInput) {
          },
          quick},
     };
-    const VelmoraWholeTextPattern key("^[0-9A-F]{32}$");
+    const detail::Pattern key("^[0-9A-F]{32}$");
     auto controller = openController();
     std::set<std::string> keys;
     for (const auto& c : cases) {

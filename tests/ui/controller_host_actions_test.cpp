@@ -1,6 +1,6 @@
 #include "controller_open_widget_fixture.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/pattern.hpp"
 
 #include <chrono>
 
@@ -246,7 +246,7 @@ TEST_F(ControllerHostActionsTest, TheRequestCarriesItsIdTheContextAndTheWorkflow
     EXPECT_EQ(
         request.input(),
         (JSONValue::Object{{"workflowId", "orders"}, {"stepId", "answer"}, {"optionId", "call"}}));
-    const VelmoraWholeTextPattern shape("^har_[0-9a-f]{32}$");
+    const detail::Pattern shape("^har_[0-9a-f]{32}$");
     EXPECT_TRUE(shape.matches(request.requestId())) << request.requestId();
     controller->completeHostAction({request.requestId(), "open-orders", kDone});
 

@@ -1,6 +1,6 @@
 #include "controller_test_support.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/uuid.hpp"
 
 #include <boost/asio/bind_cancellation_slot.hpp>
 #include <boost/asio/redirect_error.hpp>
@@ -48,7 +48,7 @@ void Gate::open() {
 
 TemporaryDirectory::TemporaryDirectory()
     : path_(std::filesystem::temp_directory_path() /
-            ("velmora-controller-" + platform::uuidString())) {
+            ("velmora-controller-" + detail::uuidString())) {
     std::filesystem::create_directories(path_);
 }
 

@@ -1,7 +1,7 @@
 #include "controller_test_support.hpp"
 
+#include "detail/store_file.hpp"
 #include "velmora/decoding_error.hpp"
-#include "velmora/platform_services.hpp"
 
 #include <condition_variable>
 #include <fstream>
@@ -369,7 +369,7 @@ private:
             throw std::runtime_error("disk full");
         }
         lock.unlock();
-        platform::writeFileAtomically(path, bytes);
+        detail::writeStoreFileAtomically(path, bytes);
     }
 
     std::mutex mutex_;

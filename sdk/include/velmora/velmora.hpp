@@ -19,7 +19,6 @@
 #include "velmora/json_file_stores.hpp"
 #include "velmora/json_value.hpp"
 #include "velmora/models.hpp"
-#include "velmora/platform_services.hpp"
 #include "velmora/procedure_locale_catalog.hpp"
 #include "velmora/procedure_models.hpp"
 #include "velmora/stores.hpp"

@@ -1,6 +1,7 @@
 #include "detail/bounded_file_read.hpp"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -43,6 +44,32 @@ BoundedFileRead readOpenFileWithinLimit(int fd, std::uint64_t maxBytes,
     }
     data.resize(filled);
     return {BoundedFileOutcome::read, std::move(data)};
+}
+
+std::optional<Data> readFileWithinLimit(const std::filesystem::path& file, std::uint64_t maxBytes) {
+    // Non-blocking, so that opening a pipe cannot hang; a pipe is then refused as not regular.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw std::system_error(errno, std::generic_category(), "open " + file.string());
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    auto read = readOpenFileWithinLimit(fd, maxBytes);
+    switch (read.outcome) {
+    case BoundedFileOutcome::read:
+        return std::move(read.data);
+    case BoundedFileOutcome::tooLarge:
+        return std::nullopt;
+    case BoundedFileOutcome::notRegular:
+        throw std::system_error(std::make_error_code(std::errc::invalid_argument),
+                                "not a regular file: " + file.string());
+    case BoundedFileOutcome::changed:
+        break;
+    }
+    throw std::system_error(std::make_error_code(std::errc::io_error),
+                            "changed while it was read: " + file.string());
 }
 
 } // namespace velmora::detail

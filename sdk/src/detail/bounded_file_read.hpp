@@ -3,7 +3,9 @@
 #include "velmora/types.hpp"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace velmora::detail {
 
@@ -27,5 +29,11 @@ struct BoundedFileRead {
 /// file cannot be examined or read.
 BoundedFileRead readOpenFileWithinLimit(int fd, std::uint64_t maxBytes,
                                         const std::function<void(int fd)>& beforeRead = {});
+
+/// The whole regular file at `file` when it holds at most `maxBytes` bytes, else nothing, read
+/// as `readOpenFileWithinLimit` reads. Throws `std::system_error` when the file cannot be opened
+/// or read, is not a regular file (`std::errc::invalid_argument`) or changed size while it was
+/// read (`std::errc::io_error`).
+std::optional<Data> readFileWithinLimit(const std::filesystem::path& file, std::uint64_t maxBytes);
 
 } // namespace velmora::detail

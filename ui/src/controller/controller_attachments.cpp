@@ -1,6 +1,7 @@
 #include "velmora/ui/widget_controller.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/bounded_file_read.hpp"
+#include "detail/uuid.hpp"
 
 #include <algorithm>
 #include <system_error>
@@ -74,8 +75,8 @@ void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
     const std::string fileKind = kind(type);
     std::optional<Data> data;
     try {
-        data = platform::readFileWithinLimit(file, fileKind == "image" ? kMaxImageBytes
-                                                                       : kMaxAttachmentBytes);
+        data = detail::readFileWithinLimit(file, fileKind == "image" ? kMaxImageBytes
+                                                                     : kMaxAttachmentBytes);
     } catch (const std::exception&) {
         setError(attachmentError(VelmoraErrorCode::fieldInvalid, "Attachment could not be read."));
         return;
@@ -84,8 +85,7 @@ void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
         setError(attachmentError(VelmoraErrorCode::payloadTooLarge, "Attachment is too large."));
         return;
     }
-    VelmoraAttachmentDraft draft(platform::uuidString(), fileName, type, fileKind,
-                                 std::move(*data));
+    VelmoraAttachmentDraft draft(detail::uuidString(), fileName, type, fileKind, std::move(*data));
     auto attachments = pendingAttachments_;
     attachments.push_back(std::move(draft));
     publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_, std::move(attachments));

@@ -1,6 +1,7 @@
 #include "controller/controller_tasks.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/time_zone.hpp"
+#include "detail/uuid.hpp"
 
 // Conversation forms and procedure steps. Each runs as the controller's one action task; its
 // result arrives as the next conversation snapshot through the client's events, so nothing of
@@ -19,14 +20,14 @@ namespace {
 
 /// A fresh key per call: a repeated tap after a failure is a new request.
 std::string newIdempotencyKey() {
-    std::string key = platform::uuidString();
+    std::string key = detail::uuidString();
     std::erase(key, '-');
     return key;
 }
 
 std::string cardTimeZone(const VelmoraProcedureCard& card) {
     return card.dateAvailability ? card.dateAvailability->timeZone
-                                 : platform::deviceTimeZoneIdentifier();
+                                 : detail::deviceTimeZoneIdentifier();
 }
 
 /// Four ASCII digits, a hyphen and two ASCII digits; the month number itself is not checked.
@@ -159,7 +160,7 @@ void VelmoraWidgetController::performProcedureQuickAction(
     input.value = "start";
     input.idempotencyKey = newIdempotencyKey();
     input.procedureId = quickAction.procedureId;
-    input.timeZone = platform::deviceTimeZoneIdentifier();
+    input.timeZone = detail::deviceTimeZoneIdentifier();
     performProcedureInput(std::move(input));
 }
 

@@ -1,6 +1,6 @@
 #include "velmora/ui/widget_controller.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/uuid.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -33,7 +33,7 @@ VelmoraHostActionResult failedResult(std::string code, bool retryable) {
 /// "har_" and 32 lower-case hexadecimal digits.
 std::string newRequestId() {
     std::string id = "har_";
-    for (const char c : platform::uuidString()) {
+    for (const char c : detail::uuidString()) {
         if (c != '-') {
             id.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
         }

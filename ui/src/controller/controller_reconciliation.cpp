@@ -1,6 +1,6 @@
 #include "controller/controller_tasks.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/text.hpp"
 
 // After every opening and every return to the foreground the conversation is brought up to
 // date once: the current session is read again, or, when the client holds none, resumed. The
@@ -31,9 +31,8 @@ asio::awaitable<void> VelmoraWidgetController::runReconciliation(std::int64_t li
         try {
             if (co_await client_->currentSession()) {
                 co_await client_->refresh();
-            } else if (pendingFirstDraft_ &&
-                       (!pendingFirstDraft_->targetSessionId ||
-                        !platform::trimmedWhitespaceAndNewlines(draft_).empty())) {
+            } else if (pendingFirstDraft_ && (!pendingFirstDraft_->targetSessionId ||
+                                              !detail::text::trimmed(draft_).empty())) {
                 // The unsent first message's own send brings the session back.
             } else {
                 co_await client_->resumeSession();

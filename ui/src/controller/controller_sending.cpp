@@ -1,6 +1,8 @@
 #include "controller/controller_tasks.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/date_time.hpp"
+#include "detail/text.hpp"
+#include "detail/uuid.hpp"
 
 #include <boost/asio/this_coro.hpp>
 
@@ -111,8 +113,7 @@ void VelmoraWidgetController::send() {
     }
     SendPlan plan;
     plan.attachments = pendingAttachments_;
-    plan.text = platform::trimmedWhitespaceAndNewlines(pendingFirstDraft_ ? pendingFirstDraft_->text
-                                                                          : draft_);
+    plan.text = detail::text::trimmed(pendingFirstDraft_ ? pendingFirstDraft_->text : draft_);
     if (plan.text.empty()) {
         if (plan.attachments.empty()) {
             return;
@@ -123,8 +124,8 @@ void VelmoraWidgetController::send() {
     plan.first = plan.reusesPending
                      ? *pendingFirstDraft_
                      : VelmoraWidgetDraftState{plan.text,
-                                               platform::uuidString(),
-                                               platform::formatInternetDateTime(clock_->now()),
+                                               detail::uuidString(),
+                                               detail::formatInternetDateTime(clock_->now()),
                                                {},
                                                VelmoraWidgetDraftOperation::sessionStart,
                                                std::nullopt};

@@ -1,7 +1,7 @@
 #include "velmora/ui/widget_controller.hpp"
 
+#include "detail/pattern.hpp"
 #include "velmora/client.hpp"
-#include "velmora/platform_services.hpp"
 
 namespace velmora {
 namespace {
@@ -18,7 +18,7 @@ void checkHostActions(const std::vector<std::string>& hostActionIds,
     if (hostActionIds.size() > VelmoraHostActionCodec::maxHostActions) {
         throw invalidConfig("Widget host action ids must be at most 32.");
     }
-    static const VelmoraWholeTextPattern pattern(R"(^[a-z0-9][a-z0-9:_-]{0,63}$)");
+    static const detail::Pattern pattern(R"(^[a-z0-9][a-z0-9:_-]{0,63}$)");
     for (std::size_t i = 0; i < hostActionIds.size(); ++i) {
         if (!pattern.matches(hostActionIds[i])) {
             throw invalidConfig("Widget host action id at index " + std::to_string(i) +

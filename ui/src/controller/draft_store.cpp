@@ -5,8 +5,9 @@
 #include "detail/enum_text.hpp"
 #include "detail/model_codecs.hpp"
 #include "detail/record_codec.hpp"
+#include "detail/store_file.hpp"
+#include "detail/uuid.hpp"
 #include "velmora/client.hpp"
-#include "velmora/platform_services.hpp"
 #include "velmora/ui/widget_client.hpp"
 
 #include <boost/asio/post.hpp>
@@ -110,7 +111,7 @@ VelmoraWidgetDraftStore::VelmoraWidgetDraftStore()
     : writes_(std::make_shared<detail::DraftFileWrites>(fileWriter(std::nullopt, {}))) {}
 
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL)
-    : VelmoraWidgetDraftStore(std::move(fileURL), &platform::writeFileAtomically) {}
+    : VelmoraWidgetDraftStore(std::move(fileURL), &detail::writeStoreFileAtomically) {}
 
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL,
                                                  VelmoraWidgetDraftFileWriter writeFile)
@@ -144,7 +145,8 @@ void VelmoraWidgetDraftStore::saveInBackground(const VelmoraWidgetDraftState& st
 const std::shared_ptr<VelmoraWidgetDraftStore>& VelmoraWidgetDraftStore::shared() {
     static const std::shared_ptr<VelmoraWidgetDraftStore> store = [] {
         try {
-            return std::make_shared<VelmoraWidgetDraftStore>(platform::defaultDataFile(kFileName));
+            return std::make_shared<VelmoraWidgetDraftStore>(
+                detail::defaultStoreFileURL(kFileName));
         } catch (const VelmoraError&) {
             // No data directory on this system: drafts live as long as the process.
             return std::make_shared<VelmoraWidgetDraftStore>();
@@ -219,7 +221,7 @@ void VelmoraWidgetDraftStore::loadIfNeeded() {
     }
     std::optional<std::string> bytes;
     try {
-        bytes = platform::readFileIfPresent(*fileURL_);
+        bytes = detail::readStoreFile(*fileURL_);
     } catch (const std::exception&) {
         // Something is there that cannot be read: never guessed at, never written over.
         persistenceUnavailable_ = true;
@@ -240,7 +242,7 @@ void VelmoraWidgetDraftStore::loadIfNeeded() {
         // The undecodable file is kept beside the new one, for a person to look at.
         std::error_code ec;
         auto aside = *fileURL_;
-        aside += ".corrupt-" + platform::uuidString();
+        aside += ".corrupt-" + detail::uuidString();
         std::filesystem::rename(*fileURL_, aside, ec);
         if (ec) {
             persistenceUnavailable_ = true;

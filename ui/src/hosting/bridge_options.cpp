@@ -1,9 +1,9 @@
 #include "hosting/bridge_configuration.hpp"
 
+#include "detail/pattern.hpp"
 #include "detail/text.hpp"
 #include "velmora/error.hpp"
 #include "velmora/host_actions.hpp"
-#include "velmora/platform_services.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -208,7 +208,7 @@ std::vector<std::string> Configuration::optionalHostActionIds(const VelmoraHostV
         fail("hostActionIds must contain at most " +
              std::to_string(VelmoraHostActionCodec::maxHostActions) + " strings.");
     }
-    static const VelmoraWholeTextPattern pattern(R"(^[a-z0-9][a-z0-9:_-]{0,63}$)");
+    static const detail::Pattern pattern(R"(^[a-z0-9][a-z0-9:_-]{0,63}$)");
     std::vector<std::string> ids;
     for (const auto& element : *array) {
         const std::string& id = *element.ifString();
@@ -265,7 +265,7 @@ Configuration::decodeNativeOptions(const VelmoraHostDictionary& dictionary) {
     }
     values.articleId = optionalString(find("articleId"), "articleId", 128);
     if (values.articleId) {
-        static const VelmoraWholeTextPattern pattern(R"(^[A-Za-z0-9][A-Za-z0-9:_-]{0,127}$)");
+        static const detail::Pattern pattern(R"(^[A-Za-z0-9][A-Za-z0-9:_-]{0,127}$)");
         if (!pattern.matches(*values.articleId)) {
             fail("articleId is invalid.");
         }

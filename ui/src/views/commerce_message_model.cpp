@@ -1,6 +1,6 @@
 #include "views/commerce_message_model.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/date_time.hpp"
 #include "velmora/procedure_locale_catalog.hpp"
 #include "views/calendar_text.hpp"
 
@@ -203,7 +203,7 @@ std::string commerceMoneyText(const CommerceTextContext& context,
 }
 
 std::string commerceDateText(const CommerceTextContext& context, std::string_view isoText) {
-    if (const auto instant = platform::parseInternetDateTime(isoText, false))
+    if (const auto instant = parseInternetDateTime(isoText, false))
         if (auto text = mediumDate(context.locale, *instant, context.timeZoneId))
             return std::move(*text);
     return commerceText(context, "unavailable");

@@ -1,6 +1,6 @@
 #include "views/composer_model.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/text.hpp"
 
 #include <algorithm>
 
@@ -8,7 +8,7 @@ namespace velmora::detail {
 
 bool canSendMessage(std::string_view draft, bool hasPendingAttachments,
                     VelmoraLoadingState loadingState) {
-    if (platform::trimmedWhitespaceAndNewlines(draft).empty() && !hasPendingAttachments)
+    if (text::trimmed(draft).empty() && !hasPendingAttachments)
         return false;
     return loadingState != VelmoraLoadingState::sendingMessage &&
            loadingState != VelmoraLoadingState::startingSession;

@@ -4,7 +4,6 @@
 #include "detail/text.hpp"
 #include "velmora/conversation_form_contract.hpp"
 #include "velmora/error.hpp"
-#include "velmora/platform_services.hpp"
 #include "velmora/procedure_locale_catalog.hpp"
 
 #include <algorithm>
@@ -22,9 +21,7 @@ std::string copyText(const VelmoraWidgetCopy& copy, std::initializer_list<const 
     return {};
 }
 
-std::string trimmed(std::string_view text) {
-    return platform::trimmedWhitespaceAndNewlines(text);
-}
+using text::trimmed;
 
 const std::string& textAnswer(const ConversationFormAnswers& answers, const std::string& id) {
     static const std::string empty;

@@ -1,6 +1,6 @@
 #include "velmora/ui/procedure_card.hpp"
 
-#include "velmora/platform_services.hpp"
+#include "detail/pattern.hpp"
 #include "velmora/procedure_locale_catalog.hpp"
 
 #include <boost/url/parse.hpp>
@@ -66,18 +66,18 @@ bool oneOf(const std::string& value, std::initializer_list<const char*> allowed)
     return false;
 }
 
-const VelmoraWholeTextPattern& monthPattern() {
-    static const VelmoraWholeTextPattern pattern("[0-9]{4}-[0-9]{2}");
+const detail::Pattern& monthPattern() {
+    static const detail::Pattern pattern("[0-9]{4}-[0-9]{2}");
     return pattern;
 }
 
-const VelmoraWholeTextPattern& datePattern() {
-    static const VelmoraWholeTextPattern pattern("[0-9]{4}-[0-9]{2}-[0-9]{2}");
+const detail::Pattern& datePattern() {
+    static const detail::Pattern pattern("[0-9]{4}-[0-9]{2}-[0-9]{2}");
     return pattern;
 }
 
-const VelmoraWholeTextPattern& procedureIdPattern() {
-    static const VelmoraWholeTextPattern pattern("[a-z][a-zA-Z0-9_.\\-]{0,127}");
+const detail::Pattern& procedureIdPattern() {
+    static const detail::Pattern pattern("[a-z][a-zA-Z0-9_.\\-]{0,127}");
     return pattern;
 }
 

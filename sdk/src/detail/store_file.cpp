@@ -1,4 +1,6 @@
-#include "detail/json_file_store.hpp"
+#include "detail/store_file.hpp"
+
+#include "velmora/error.hpp"
 
 #include <algorithm>
 #include <cerrno>
