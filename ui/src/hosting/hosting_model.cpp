@@ -37,10 +37,8 @@ bool shouldCrossFadeTransitions(bool profileReducedMotion,
 LauncherModel launcherModel(const VelmoraWidgetExperience& experience, VelmoraColorScheme scheme,
                             bool widgetOpen) {
     const auto& palette = paletteInEffect(experience.appearance, scheme);
-    const auto& values = experience.copy.values();
-    const auto title = values.find("panel.title");
     return {!widgetOpen, colorFromHex(palette.accent), colorFromHex(palette.onAccent),
-            title != values.end() ? title->second : std::string()};
+            copyText(experience.copy, {"panel.title"})};
 }
 
 } // namespace velmora::detail

@@ -5,6 +5,7 @@
 #include "velmora/error.hpp"
 #include "velmora/ui/widget_hosting.hpp"
 #include "velmora/ui/widget_view.hpp"
+#include "views/widget_view_model.hpp"
 
 #include <QApplication>
 #include <QHideEvent>
@@ -150,9 +151,7 @@ void VelmoraWidgetViewController::show(QWidget* from, VelmoraWidgetHostPresentat
     if (parentWidget() != hostWindow || !isWindow())
         setParent(hostWindow, Qt::Window);
     setWindowModality(Qt::WindowModal);
-    setWindowTitle(toQString(experience_.copy.values().count("panel.title")
-                                 ? experience_.copy.values().at("panel.title")
-                                 : std::string()));
+    setWindowTitle(toQString(detail::copyText(experience_.copy, {"panel.title"})));
     setGeometry(hostWindow->geometry());
     controller_->open();
     if (crossFade && moving) {

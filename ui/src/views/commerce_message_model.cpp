@@ -3,6 +3,7 @@
 #include "detail/date_time.hpp"
 #include "velmora/procedure_locale_catalog.hpp"
 #include "views/calendar_text.hpp"
+#include "views/widget_view_model.hpp"
 
 #include <algorithm>
 #include <array>
@@ -189,10 +190,7 @@ std::string commerceText(const CommerceTextContext& context, std::string_view ke
     if (auto text = WidgetProcedureLocaleCatalog::message(context.locale, fullKey, parameters,
                                                           std::nullopt))
         return std::move(*text);
-    if (const auto found = context.copy.values().find(fullKey);
-        found != context.copy.values().end())
-        return found->second;
-    return {};
+    return copyText(context.copy, {fullKey});
 }
 
 std::string commerceMoneyText(const CommerceTextContext& context,

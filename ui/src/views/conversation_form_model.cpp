@@ -5,6 +5,7 @@
 #include "velmora/conversation_form_contract.hpp"
 #include "velmora/error.hpp"
 #include "velmora/procedure_locale_catalog.hpp"
+#include "views/widget_view_model.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -13,13 +14,6 @@
 namespace velmora::detail {
 
 namespace {
-
-std::string copyText(const VelmoraWidgetCopy& copy, std::initializer_list<const char*> keys) {
-    for (const char* key : keys)
-        if (const auto found = copy.values().find(key); found != copy.values().end())
-            return found->second;
-    return {};
-}
 
 using text::trimmed;
 
@@ -173,12 +167,6 @@ std::optional<JSONValue::Object> formSubmissionValues(const VelmoraConversationF
     }
 }
 
-bool appearanceIsDark(const VelmoraWidgetAppearance& appearance, VelmoraColorScheme scheme) {
-    return appearance.mode == VelmoraWidgetColorMode::dark ||
-           (appearance.mode == VelmoraWidgetColorMode::system &&
-            scheme == VelmoraColorScheme::dark);
-}
-
 ConversationFormModel conversationFormModel(const VelmoraConversationForm& form,
                                             const ConversationFormAnswers& answers,
                                             bool validationFailed, bool actionInFlight,
@@ -186,7 +174,7 @@ ConversationFormModel conversationFormModel(const VelmoraConversationForm& form,
                                             const VelmoraWidgetAppearance& appearance,
                                             const VelmoraPlatformSettingsValues& platform) {
     ConversationFormModel model;
-    model.dark = appearanceIsDark(appearance, platform.colorScheme);
+    model.dark = usesDarkPalette(appearance.mode, platform.colorScheme);
     const auto& palette = model.dark ? appearance.dark : appearance.light;
     const double scale = platform.textScale;
     const auto& typography = appearance.typography;

@@ -121,7 +121,4 @@ std::vector<std::string> filteredOptions(const std::vector<std::string>& options
 /// The search field's title: the locale's "help.search" text, else the field's name.
 std::string optionSearchTitle(std::string_view locale, const std::string& fieldName);
 
-/// The palette of the appearance in a colour scheme.
-bool appearanceIsDark(const VelmoraWidgetAppearance& appearance, VelmoraColorScheme scheme);
-
 } // namespace velmora::detail

@@ -8,6 +8,7 @@
 #include "views/conversation_form_view.hpp"
 #include "views/message_attachment_view.hpp"
 #include "views/text_block_view.hpp"
+#include "views/widget_view_model.hpp"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -189,8 +190,7 @@ void VelmoraWidgetMessageRow::buildAttachedContent() {
         break;
     }
     case AttachedContentKind::chatOnlyNote: {
-        const auto found = copy_.values().find("status.chatOnly");
-        const QString text = found == copy_.values().end() ? QString() : toQString(found->second);
+        const QString text = toQString(copyText(copy_, {"status.chatOnly"}));
         const QColor muted = toQColor(colorFromHex(palette.mutedText));
         auto* note = detail::makeQtChild<QWidget>(bubble_);
         note->setObjectName("velmora.widget.chat-only");

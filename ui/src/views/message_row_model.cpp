@@ -2,6 +2,7 @@
 
 #include "velmora/procedure_locale_catalog.hpp"
 #include "velmora/ui/widget_font.hpp"
+#include "views/widget_view_model.hpp"
 
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
@@ -13,19 +14,6 @@
 namespace velmora::detail {
 
 namespace {
-
-std::string copyText(const VelmoraWidgetCopy& copy, std::initializer_list<const char*> keys) {
-    for (const char* key : keys)
-        if (const auto found = copy.values().find(key); found != copy.values().end())
-            return found->second;
-    return {};
-}
-
-bool isDark(const VelmoraWidgetAppearance& appearance, VelmoraColorScheme scheme) {
-    return appearance.mode == VelmoraWidgetColorMode::dark ||
-           (appearance.mode == VelmoraWidgetColorMode::system &&
-            scheme == VelmoraColorScheme::dark);
-}
 
 // The font the line spacing is measured on: the packaged family, or the system font, at the
 // given size (not the style's), scaled by the user's text size.
@@ -113,7 +101,7 @@ MessageRowModel messageRowModel(const VelmoraMessage& message,
     // customer's the same way, so the row and the client never disagree about whose it is.
     model.own = message.direction == "outbound" || message.authorKind == "customer";
     model.trailing = model.own;
-    model.dark = isDark(appearance, context.platform.colorScheme);
+    model.dark = usesDarkPalette(appearance.mode, context.platform.colorScheme);
     const VelmoraWidgetPalette& palette = model.dark ? appearance.dark : appearance.light;
     const auto color = [](const std::string& hex) { return colorFromHex(hex); };
     const double scale = context.platform.textScale;

@@ -136,11 +136,8 @@ ProcedureCardModel procedureCardModel(const VelmoraProcedureCard& card, bool act
     if (card.hostedCheckoutURL)
         model.checkout =
             ProcedureCardModel::Link{context.copy("receipt.tag"), *card.hostedCheckoutURL};
-    if (card.phase == "expired") {
-        const auto& copy = context.experience.copy.values();
-        model.expiryNote =
-            copy.contains("form.expired") ? copy.at("form.expired") : context.copy("status.failed");
-    }
+    if (card.phase == "expired")
+        model.expiryNote = copyText(context.experience.copy, {"form.expired", "status.failed"});
     return model;
 }
 

@@ -4,10 +4,15 @@
 
 namespace velmora::detail {
 
+std::string copyText(const VelmoraWidgetCopy& copy, std::initializer_list<std::string_view> keys) {
+    for (const std::string_view key : keys)
+        if (const auto found = copy.values().find(std::string(key)); found != copy.values().end())
+            return found->second;
+    return {};
+}
+
 std::string PanelContext::copy(std::string_view key) const {
-    const auto& values = experience.copy.values();
-    const auto found = values.find(std::string(key));
-    return found == values.end() ? std::string() : found->second;
+    return copyText(experience.copy, {key});
 }
 
 VelmoraFontSpec PanelContext::font(double size, VelmoraTextStyle style,

@@ -7,6 +7,7 @@
 #include "velmora/ui/widget_runtime_policy.hpp"
 #include "velmora/widget_experience.hpp"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,9 @@ struct PanelContext {
     VelmoraFontSpec font(double size, VelmoraTextStyle style,
                          std::optional<VelmoraFontWeight> weight = std::nullopt) const;
 };
+
+/// The text of the first of `keys` that the copy holds, or the empty text.
+std::string copyText(const VelmoraWidgetCopy& copy, std::initializer_list<std::string_view> keys);
 
 /// The appearance's dark palette is in effect: always in dark mode, never in light mode, and
 /// with the surroundings in system mode.
