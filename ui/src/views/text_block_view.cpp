@@ -9,8 +9,20 @@
 
 namespace velmora::detail {
 
+namespace {
+// The text laid out before the first frame: what a 400 x 800 window can show of it, and enough
+// lines to estimate the height of the rest from.
+constexpr double kEagerArea = 400.0 * 800.0;
+// The longest a step of laying out the rest takes, so that frames keep coming meanwhile.
+constexpr int kStepMs = 4;
+} // namespace
+
 TextBlockView::TextBlockView(QWidget* parent) : QWidget(parent) {
     setSizePolicy(heightForWidthPolicy(QSizePolicy::Preferred));
+    block_.setEagerArea(kEagerArea);
+    finishing_.setSingleShot(true);
+    finishing_.setInterval(0);
+    connect(&finishing_, &QTimer::timeout, this, &TextBlockView::layOutMore);
 }
 
 void TextBlockView::apply(const QString& text, const QFont& font, const QColor& color,
@@ -45,7 +57,21 @@ const TextBlock& TextBlockView::block() const {
 void TextBlockView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     block_.layout(width());
+    const bool complete = block_.complete();
     block_.paint(painter, {0, 0});
+    if (!complete)
+        finishing_.start();
+}
+
+void TextBlockView::layOutMore() {
+    block_.layout(width());
+    if (!block_.layOutMore(QDeadlineTimer(kStepMs))) {
+        finishing_.start();
+        return;
+    }
+    // The exact height replaces the estimate.
+    updateGeometry();
+    update();
 }
 
 } // namespace velmora::detail
