@@ -12,7 +12,7 @@ namespace velmora::detail {
 namespace {
 // The text laid out before the first frame: what a 400 x 800 window can show of it, and enough
 // lines to estimate the height of the rest from.
-constexpr double kEagerArea = 400.0 * 800.0;
+constexpr double kEagerArea = 400.0 * 400.0;
 // The longest a step of laying out the rest takes, so that frames keep coming meanwhile.
 constexpr int kStepMs = 4;
 } // namespace
