@@ -73,8 +73,9 @@ double threadCpuMs() {
 
 /// Builds the row inside a transcript-sized scroll area, shows it and runs the event loop, one
 /// pass at a time, until the row has been painted once. Prints the mean time and its ratio to
-/// `goalMs`, and the GUI thread's CPU time for it; beside them, the time until every line of the text is laid out and the row has its
-/// exact height (laid out in steps on later turns), and the longest of those later turns.
+/// `goalMs`, and the GUI thread's CPU time for it; beside them, the time until every line of the
+/// text is laid out and the row has its exact height (laid out in steps on later turns), and the
+/// longest of those later turns.
 void firstDraw(benchmark::State& state, const VelmoraMessage& message, double goalMs) {
     const auto experience = fixtures::experience("en");
     auto settings = std::make_shared<VelmoraFixedPlatformSettings>();

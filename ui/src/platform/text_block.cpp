@@ -269,8 +269,8 @@ void TextBlock::paint(QPainter& painter, const QPointF& origin) const {
     // Only the lines in view are drawn, however long the text; those not laid out yet are
     // laid out first.
     const QRectF visible = paintableRect(painter);
-    const double bottom = visible.isNull() ? std::numeric_limits<double>::infinity()
-                                           : visible.bottom() - origin.y();
+    const double bottom =
+        visible.isNull() ? std::numeric_limits<double>::infinity() : visible.bottom() - origin.y();
     const double step = metrics_.lineHeight + metrics_.lineSpacing;
     if (!progress_.complete && progress_.lines * step < bottom) {
         extend(bottom, QDeadlineTimer(QDeadlineTimer::Forever));
