@@ -2,10 +2,12 @@
 // row with a long text, shown in a scroll area and run through the event loop so the layout and
 // painting of a real frame are counted.
 #include "views/message_row.hpp"
+#include "views/message_text_view.hpp"
 #include "views/text_block_view.hpp"
 
 #include "fixtures.hpp"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -188,6 +190,29 @@ BENCHMARK(BM_MessageRowFirstDrawUnbrokenWord)
     ->Arg(1'000'000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+/// Pasting an unbroken run into the composer, and typing one character at its end, with the
+/// document laid out as the frame after each needs it.
+void BM_ComposerPasteUnbrokenWord(benchmark::State& state) {
+    const std::string blob = unbrokenWord(static_cast<std::size_t>(state.range(0)));
+    QFont font;
+    font.setPixelSize(15);
+    detail::VelmoraMessageTextView view({.placeholder = "Write", .font = font});
+    view.resize(340, 36);
+    view.show();
+    for (auto _ : state) {
+        view.setBoundText(blob);
+        view.document()->documentLayout()->documentSize();
+        view.moveCursor(QTextCursor::End);
+        view.insertPlainText(QStringLiteral("x"));
+        benchmark::DoNotOptimize(view.document()->documentLayout()->documentSize());
+        state.PauseTiming();
+        view.setBoundText("");
+        state.ResumeTiming();
+    }
+    state.SetLabel("paste and one keystroke");
+}
+BENCHMARK(BM_ComposerPasteUnbrokenWord)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velmora
