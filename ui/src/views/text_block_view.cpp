@@ -10,8 +10,8 @@
 namespace velmora::detail {
 
 namespace {
-// The text laid out before the first frame: what a 400 x 800 window can show of it, and enough
-// lines to estimate the height of the rest from.
+// The text laid out when the block is first measured, enough lines to estimate the height of
+// the rest from; painting lays out further down whatever the window shows.
 constexpr double kEagerArea = 400.0 * 400.0;
 // The longest a step of laying out the rest takes, so that frames keep coming meanwhile.
 constexpr int kStepMs = 4;
@@ -64,6 +64,8 @@ void TextBlockView::paintEvent(QPaintEvent*) {
 }
 
 void TextBlockView::layOutMore() {
+    if (width() <= 0)
+        return; // laid out again when it is next painted
     block_.layout(width());
     if (!block_.layOutMore(QDeadlineTimer(kStepMs))) {
         finishing_.start();

@@ -10,7 +10,7 @@ namespace velmora::detail {
 /// A read-only wrapped text whose lines are the font's height plus a fixed spacing between
 /// them. Its accessible name is its text.
 ///
-/// A long text is laid out at first only as far down as a window can show, and its height
+/// A long text is laid out at first only as far down as it is painted, and its height
 /// beyond is estimated; once it has been painted, the rest is laid out in short steps on idle
 /// turns of the event loop, and the exact height replaces the estimate (one geometry change).
 class TextBlockView final : public QWidget {
