@@ -71,9 +71,9 @@ void TextBlockView::layOutMore() {
         finishing_.start();
         return;
     }
-    // The exact height replaces the estimate.
+    // The exact height replaces the estimate. What was painted stays as it was: painting laid
+    // out every line it showed.
     updateGeometry();
-    update();
 }
 
 } // namespace velmora::detail
