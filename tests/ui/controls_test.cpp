@@ -9,9 +9,12 @@
 
 #include "ui/ui_test_support.hpp"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -234,6 +237,55 @@ TEST(MessageTextViewTest, TheFittingHeightFollowsTheTextTheFontAndTheWidth) {
     view.resize(120, view.height());
     EXPECT_GT(view.fittingHeight(), wide);
     EXPECT_EQ(view.fittingHeight(), expected());
+}
+
+TEST(MessageTextViewTest, APastedRunWithoutBreaksWrapsAnywhereWhileOrdinaryTextWrapsAtWords) {
+    VelmoraMessageTextView view({.placeholder = "Write", .font = bodyFont()});
+    view.resize(300, 36);
+    view.show();
+    std::string blob(100'000, 'A');
+    for (std::size_t i = 0; i < blob.size(); ++i)
+        blob[i] = "Qm9zZTY0ZGF0YQ"[i % 14];
+    const std::string words = "The quick brown fox jumps over the lazy dog again and again. ";
+    const struct Case {
+        const char* name;
+        std::string text;
+        bool anywhere;
+        bool onlyWords;
+    } cases[] = {
+        {"words", words + words + words, false, true},
+        {"a pasted blob among words", words + blob + " thanks", true, false},
+        {"a long link", words + "https://example.com/" + std::string(900, 'x') + " " + words, false,
+         false},
+        {"the blob deleted again", words + words, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.setBoundText(c.text);
+        EXPECT_EQ(view.boundText(), c.text);
+        EXPECT_EQ(view.wordWrapMode(), c.anywhere ? QTextOption::WrapAnywhere
+                                                  : QTextOption::WrapAtWordBoundaryOrAnywhere);
+        view.document()->documentLayout()->documentSize();
+        const QString text = view.document()->toPlainText();
+        const double width = view.document()->textWidth();
+        int lines = 0;
+        int end = 0;
+        for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+            const QTextLayout* layout = block.layout();
+            for (int i = 0; i < layout->lineCount(); ++i, ++lines) {
+                const QTextLine line = layout->lineAt(i);
+                const int start = block.position() + line.textStart();
+                ASSERT_EQ(start, end);
+                ASSERT_LE(line.naturalTextWidth(), width);
+                // Among words, a line starts after a space.
+                if (c.onlyWords && start > 0)
+                    ASSERT_EQ(text[start - 1], QLatin1Char(' ')) << "line " << lines;
+                end = start + line.textLength();
+            }
+        }
+        EXPECT_EQ(end, text.size());
+        EXPECT_GT(lines, c.anywhere ? 1000 : 1);
+    }
 }
 
 TEST(MessageTextViewTest, TypingReportsEditsAndTheSameTextKeepsTheCaret) {

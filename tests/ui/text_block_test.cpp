@@ -1,9 +1,14 @@
 #include "platform/text_block.hpp"
 
+#include <QDeadlineTimer>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 #include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -194,6 +199,118 @@ TEST(TextBlockTest, LinesStartOnGraphemeBoundariesInsideLongRunsOfClusters) {
     }
     EXPECT_EQ(expectedStart, text.size());
     EXPECT_EQ(lines, referenceLines(text, 200));
+}
+
+/// Latin, Hebrew, Arabic, ideographs, Hangul and emoji sequences, with spaces and line breaks.
+QString mixedScript(int length) {
+    static const QString pieces[] = {QStringLiteral("Hello world "),
+                                     QStringLiteral("你好，世界。我们已收到您的订单。"),
+                                     QStringLiteral("مرحبا بالعالم "),
+                                     QStringLiteral("👩‍👩‍👧‍👦 "),
+                                     QStringLiteral("שלום עולם "),
+                                     QStringLiteral("안녕하세요 👍🏽 ١٢٣٤٥ "),
+                                     QStringLiteral("Supercalifragilisticexpialidocious "),
+                                     QStringLiteral("\n")};
+    QString text;
+    for (int i = 0; text.size() < length; ++i)
+        text += pieces[i % std::size(pieces)];
+    return text;
+}
+
+/// Lays out the rest in steps of one line each: a step whose time is already up still makes one
+/// (or finds the end).
+void layOutRest(TextBlock& block) {
+    for (int steps = 0; !block.complete() && steps < 100'000; ++steps) {
+        const std::size_t before = block.lineRanges().size();
+        const bool complete = block.layOutMore(QDeadlineTimer(0));
+        ASSERT_EQ(block.lineRanges().size(), complete ? before : before + 1);
+    }
+}
+
+TEST(TextBlockTest, ALongTextLaysOutItsFirstLinesThenConvergesToTheExactSize) {
+    const struct Case {
+        const char* name;
+        QString text;
+    } cases[] = {
+        {"mixed scripts", mixedScript(20'000)},
+        {"unbroken run", unbrokenRun(30'000)},
+        {"short lines", QStringLiteral("ok\n").repeated(3000)},
+        {"right to left", QStringLiteral("مرحبا بالعالم שלום עולם ").repeated(600)},
+    };
+    const double width = 300;
+    const double eagerHeight = 400;
+    const double lineSpacing = 3;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Block f(c.text, lineSpacing);
+        f.block.setEagerArea(width * eagerHeight);
+        const double lineHeight = QFontMetricsF(textFont()).height();
+        const Lines all = referenceLines(c.text, width);
+        const auto exactHeight = [&](std::size_t lines) {
+            const double n = static_cast<double>(lines);
+            return std::ceil(n * lineHeight + (n - 1) * lineSpacing);
+        };
+
+        // Only the lines down to the eager height, and an estimate of the rest.
+        const QSizeF estimate = f.block.layout(width);
+        const Lines first = f.block.lineRanges();
+        EXPECT_FALSE(f.block.complete());
+        EXPECT_EQ(static_cast<double>(first.size()),
+                  std::ceil(eagerHeight / (lineHeight + lineSpacing)));
+        EXPECT_EQ(first, Lines(all.begin(), all.begin() + static_cast<long>(first.size())));
+        EXPECT_NEAR(estimate.height(), exactHeight(all.size()), 0.15 * exactHeight(all.size()));
+        EXPECT_LE(estimate.width(), width);
+        // The estimate stands, however the width is asked again, until the layout is complete.
+        EXPECT_EQ(f.block.measure(width), estimate);
+        f.block.measure(width / 2);
+        EXPECT_EQ(f.block.layout(width), estimate);
+
+        layOutRest(f.block);
+        EXPECT_TRUE(f.block.complete());
+        EXPECT_EQ(f.block.lineRanges(), all);
+        const QSizeF exact = f.block.layout(width);
+        EXPECT_EQ(exact.height(), exactHeight(all.size()));
+        EXPECT_LE(exact.width(), width);
+        // A text that fits its eager area is laid out whole at once.
+        Block g(c.text.left(first.front().second), lineSpacing);
+        g.block.setEagerArea(width * eagerHeight);
+        g.block.layout(width);
+        EXPECT_TRUE(g.block.complete());
+    }
+}
+
+TEST(TextBlockTest, PaintingBelowTheLaidOutLinesLaysOutTheLinesItShows) {
+    const QString text = unbrokenRun(30'000);
+    Block f(text);
+    const double width = 300;
+    f.block.setEagerArea(width * 200);
+    f.block.layout(width);
+    const double lineHeight = QFontMetricsF(textFont()).height();
+    const std::size_t all = referenceLines(text, width).size();
+    ASSERT_GT(static_cast<double>(all) * lineHeight, 3000);
+
+    QImage image(static_cast<int>(width), 3000, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setClipRect(QRectF(0, 2000, width, 300));
+        f.block.paint(painter, {0, 0});
+    }
+    const std::size_t laidOut = f.block.lineRanges().size();
+    EXPECT_GE(static_cast<double>(laidOut) * lineHeight, 2300);
+    EXPECT_LT(laidOut, all);
+    int inked = 0;
+    for (int y = 2000; y < 2300; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            inked += image.pixelColor(x, y) != QColor(Qt::white);
+    EXPECT_GT(inked, 1000);
+
+    // Painted with nothing to limit it, every line is laid out.
+    QImage whole(static_cast<int>(width), 100, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&whole);
+    f.block.paint(painter, {0, 0});
+    EXPECT_TRUE(f.block.complete());
+    EXPECT_EQ(f.block.lineRanges().size(), all);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace velmora::detail {
 
@@ -74,9 +75,16 @@ void TextBlock::setMetrics(const Metrics& metrics) {
     invalidate();
 }
 
+void TextBlock::setEagerArea(double area) {
+    if (area == eagerArea_)
+        return;
+    eagerArea_ = area;
+    invalidate();
+}
+
 void TextBlock::invalidate() {
     cache_.fill(Measured{});
-    laidOut_ = Measured{};
+    progress_ = Progress{};
     layoutPasses_ = 0;
     wantedWidth_ = -1;
     wantedSize_ = QSizeF();
@@ -134,79 +142,146 @@ void TextBlock::findLongRuns() const {
 
 const TextBlock::Measured& TextBlock::layOut(double width) const {
     findLongRuns();
-    const QTextOption byWord = wrapOption(QTextOption::WrapAtWordBoundaryOrAnywhere, rightToLeft_);
-    const QTextOption anywhere = wrapOption(QTextOption::WrapAnywhere, rightToLeft_);
     if (!layout_) {
         layout_ = std::make_unique<QTextLayout>(displayed_, font_);
         layout_->setCacheEnabled(true);
-        layout_->setTextOption(byWord);
         // Shaping is most of the cost of a layout (font fallback, colour emoji), and every
         // beginLayout shapes the text again; the layout stays open, so another width only breaks
         // the shaped text into new lines.
         layout_->beginLayout();
     } else {
         layout_->clearLayout();
-        layout_->setTextOption(byWord);
     }
-    bool breakingAnywhere = false;
-    auto run = longRuns_.cbegin();
+    layout_->setTextOption(wrapOption(QTextOption::WrapAtWordBoundaryOrAnywhere, rightToLeft_));
+    progress_ = Progress{.width = width};
+    ++layoutPasses_;
+    // Shaping is done item by item as lines reach it: the text below the eager lines costs
+    // nothing yet.
+    extend(eagerArea_ < 0 ? std::numeric_limits<double>::infinity() : eagerArea_ / width,
+           QDeadlineTimer(QDeadlineTimer::Forever));
+    return record();
+}
 
+void TextBlock::extend(double bottom, const QDeadlineTimer& deadline) const {
     const double step = metrics_.lineHeight + metrics_.lineSpacing;
-    double widest = 0;
-    int count = 0;
-    for (QTextLine line = layout_->createLine(); line.isValid(); line = layout_->createLine()) {
+    const double width = progress_.width;
+    int made = 0;
+    while (!progress_.complete &&
+           (made == 0 || (progress_.lines * step < bottom && !deadline.hasExpired()))) {
+        QTextLine line = layout_->createLine();
+        if (!line.isValid()) {
+            progress_.complete = true;
+            break;
+        }
+        ++made;
         const int start = line.textStart();
+        auto run = longRuns_.cbegin() + static_cast<std::ptrdiff_t>(progress_.run);
         while (run != longRuns_.cend() && run->end - start <= kLongRun)
             ++run;
+        progress_.run = static_cast<std::size_t>(run - longRuns_.cbegin());
         // Inside a long run the line can only end within the run, unless what is left of the
         // run fits whole: then the line goes on by words, as any other.
         const bool inLongRun = run != longRuns_.cend() && run->start <= start;
-        if (inLongRun != breakingAnywhere) {
-            layout_->setTextOption(inLongRun ? anywhere : byWord);
-            breakingAnywhere = inLongRun;
+        if (inLongRun != progress_.breakingAnywhere) {
+            layout_->setTextOption(wrapOption(inLongRun ? QTextOption::WrapAnywhere
+                                                        : QTextOption::WrapAtWordBoundaryOrAnywhere,
+                                              rightToLeft_));
+            progress_.breakingAnywhere = inLongRun;
         }
         line.setLineWidth(width);
         if (inLongRun && line.textStart() + line.textLength() >= run->end) {
-            layout_->setTextOption(byWord);
-            breakingAnywhere = false;
+            layout_->setTextOption(
+                wrapOption(QTextOption::WrapAtWordBoundaryOrAnywhere, rightToLeft_));
+            progress_.breakingAnywhere = false;
             line.setLineWidth(width);
         }
-        line.setPosition(QPointF(0, count * step + metrics_.glyphOffset));
-        widest = std::max(widest, line.naturalTextWidth());
-        ++count;
+        line.setPosition(QPointF(0, progress_.lines * step + metrics_.glyphOffset));
+        progress_.widest = std::max(progress_.widest, line.naturalTextWidth());
+        progress_.end = line.textStart() + line.textLength();
+        ++progress_.lines;
     }
-    ++layoutPasses_;
+}
 
+TextBlock::Measured TextBlock::progressSize() const {
+    double lines = progress_.lines;
+    if (!progress_.complete) {
+        // The rest of the text takes as many UTF-16 units per line as the lines so far.
+        const double remaining = static_cast<double>(displayed_.size() - progress_.end);
+        const double perLine = progress_.end > 0 ? progress_.end / lines : 1;
+        lines += std::ceil(remaining / perLine);
+    }
     const double height =
-        count == 0 ? 0 : count * metrics_.lineHeight + (count - 1) * metrics_.lineSpacing;
-    laidOut_ = {width, widest, QSizeF(std::min(width, std::ceil(widest)), std::ceil(height))};
+        lines == 0 ? 0 : lines * metrics_.lineHeight + (lines - 1) * metrics_.lineSpacing;
+    return {progress_.width, progress_.widest,
+            QSizeF(std::min(progress_.width, std::ceil(progress_.widest)), std::ceil(height)),
+            progress_.complete};
+}
+
+const TextBlock::Measured& TextBlock::record() const {
+    const Measured now = progressSize();
+    for (Measured& entry : cache_) {
+        if (entry.width == now.width) {
+            if (now.exact)
+                entry = now;
+            return entry;
+        }
+    }
     Measured& slot = cache_[next_];
     next_ = (next_ + 1) % cache_.size();
-    slot = laidOut_;
+    slot = now;
     return slot;
 }
 
 void TextBlock::realize() const {
     if (displayed_.isEmpty() || wantedWidth_ <= 0)
         return;
-    if (layout_ && laidOut_.width > 0 &&
-        (laidOut_.width == wantedWidth_ ||
-         (laidOut_.widest <= wantedWidth_ && wantedWidth_ <= laidOut_.width)))
+    if (layout_ && progress_.width > 0 &&
+        (progress_.width == wantedWidth_ ||
+         (progress_.widest <= wantedWidth_ && wantedWidth_ <= progress_.width)))
         return;
     layOut(wantedWidth_);
 }
 
+bool TextBlock::complete() const {
+    if (displayed_.isEmpty() || wantedWidth_ <= 0)
+        return true;
+    return layout_ && progress_.complete &&
+           (progress_.width == wantedWidth_ ||
+            (progress_.widest <= wantedWidth_ && wantedWidth_ <= progress_.width));
+}
+
+bool TextBlock::layOutMore(const QDeadlineTimer& deadline) {
+    realize();
+    if (displayed_.isEmpty() || wantedWidth_ <= 0)
+        return true;
+    if (!progress_.complete) {
+        extend(std::numeric_limits<double>::infinity(), deadline);
+        if (progress_.complete)
+            record();
+    }
+    return complete();
+}
+
 void TextBlock::paint(QPainter& painter, const QPointF& origin) const {
     realize();
-    if (!layout_ || laidOut_.width <= 0)
+    if (!layout_ || progress_.width <= 0)
         return;
+    // Only the lines in view are drawn, however long the text; those not laid out yet are
+    // laid out first.
+    const QRectF visible = paintableRect(painter);
+    const double bottom =
+        visible.isNull() ? std::numeric_limits<double>::infinity() : visible.bottom() - origin.y();
+    const double step = metrics_.lineHeight + metrics_.lineSpacing;
+    if (!progress_.complete && progress_.lines * step < bottom) {
+        extend(bottom, QDeadlineTimer(QDeadlineTimer::Forever));
+        if (progress_.complete)
+            record();
+    }
     painter.save();
     painter.setPen(color_);
     // Lines are aligned within the laid-out width; a narrower block keeps its leading edge.
-    const double shift = rightToLeft_ ? wantedSize_.width() - laidOut_.width : 0;
+    const double shift = rightToLeft_ ? wantedSize_.width() - progress_.width : 0;
     const QPointF position = origin + QPointF(shift, 0);
-    // Only the lines in view are drawn, however long the text.
-    const QRectF visible = paintableRect(painter);
     layout_->draw(&painter, position, {}, visible.isNull() ? QRectF() : visible);
     painter.restore();
 }
@@ -214,7 +289,7 @@ void TextBlock::paint(QPainter& painter, const QPointF& origin) const {
 std::vector<std::pair<int, int>> TextBlock::lineRanges() const {
     realize();
     std::vector<std::pair<int, int>> ranges;
-    if (!layout_ || laidOut_.width <= 0)
+    if (!layout_ || progress_.width <= 0)
         return ranges;
     ranges.reserve(static_cast<std::size_t>(layout_->lineCount()));
     for (int i = 0; i < layout_->lineCount(); ++i) {

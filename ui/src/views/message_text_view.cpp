@@ -7,6 +7,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 
 #include <cmath>
@@ -15,7 +16,27 @@ namespace velmora::detail {
 
 namespace {
 using Sizing = MessageTextViewSizing;
+
+// Wrapping at words measures a line's first word to its end before it breaks it, so a run
+// without a break opportunity costs its whole length for each of its lines: a pasted blob of
+// 100,000 characters takes seconds to lay out, and again at every keystroke in it. A text with
+// a run longer than this breaks its lines anywhere instead, which costs each line only itself.
+// No ordinary word or link is that long, so ordinary texts keep wrapping at words.
+constexpr qsizetype kLongRun = 1000;
+
+bool hasLongRun(const QString& text) {
+    if (text.size() <= kLongRun)
+        return false;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype previous = 0;
+    for (qsizetype next = breaks.toNextBoundary(); next >= 0; next = breaks.toNextBoundary()) {
+        if (next - previous > kLongRun)
+            return true;
+        previous = next;
+    }
+    return false;
 }
+} // namespace
 
 VelmoraMessageTextView::VelmoraMessageTextView(const Options& options, QWidget* parent)
     : QTextEdit(parent), placeholder_(detail::makeQtChild<QLabel>(this)) {
@@ -38,6 +59,14 @@ VelmoraMessageTextView::VelmoraMessageTextView(const Options& options, QWidget* 
     placeholder_->setAttribute(Qt::WA_TransparentForMouseEvents);
     placeholder_->move(0, inset);
 
+    // Decided before the document lays the change out.
+    QObject::connect(document(), &QTextDocument::contentsChange, this, [this] {
+        const QTextOption::WrapMode mode = hasLongRun(toPlainText())
+                                               ? QTextOption::WrapAnywhere
+                                               : QTextOption::WrapAtWordBoundaryOrAnywhere;
+        if (wordWrapMode() != mode)
+            setWordWrapMode(mode);
+    });
     QObject::connect(this, &QTextEdit::textChanged, this, [this] {
         fittingWidth_ = -1;
         setAccessibleDescription(toPlainText());

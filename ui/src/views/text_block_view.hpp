@@ -2,12 +2,17 @@
 
 #include "platform/text_block.hpp"
 
+#include <QTimer>
 #include <QWidget>
 
 namespace velmora::detail {
 
 /// A read-only wrapped text whose lines are the font's height plus a fixed spacing between
 /// them. Its accessible name is its text.
+///
+/// A long text is laid out at first only as far down as it is painted, and its height
+/// beyond is estimated; once it has been painted, the rest is laid out in short steps on idle
+/// turns of the event loop, and the exact height replaces the estimate (one geometry change).
 class TextBlockView final : public QWidget {
     Q_OBJECT
 
@@ -27,7 +32,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void layOutMore();
+
     mutable TextBlock block_;
+    QTimer finishing_;
 };
 
 } // namespace velmora::detail
