@@ -4,7 +4,7 @@
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
 #include "velmora/json_value.hpp"
-#include "views/controller_attachments.hpp"
+#include "views/attachment_download_service.hpp"
 #include "views/form_submission.hpp"
 #include "views/message_row.hpp"
 #include "views/message_row_state.hpp"
