@@ -220,14 +220,6 @@ protected:
     explicit PanelLongTextsTest(tools::WidgetService::Options options = hostileTexts())
         : ServicePanelFixture(std::move(options)) {}
 
-    void click(const std::string& name) {
-        QAbstractButton* button = nullptr;
-        ASSERT_TRUE(testing::processEventsUntil([&] {
-            button = find<QAbstractButton>(name);
-            return button && button->isVisible() && button->isEnabled();
-        })) << name;
-        button->click();
-    }
     /// The panel keeps the window's size, and `name` (a card, the header) lies inside it.
     void expectInside(const std::string& name) {
         SCOPED_TRACE(name);

@@ -76,15 +76,6 @@ protected:
             [&] { return controller->screen() == VelmoraWidgetViewMode::messages; }));
     }
 
-    /// Waits until a button of that name is shown and enabled, and clicks it.
-    void click(const std::string& name) {
-        QAbstractButton* button = nullptr;
-        ASSERT_TRUE(testing::processEventsUntil([&] {
-            button = find<QAbstractButton>(name);
-            return button && button->isVisible() && button->isEnabled();
-        })) << name;
-        button->click();
-    }
     void settle() {
         ASSERT_TRUE(testing::processEventsUntil([&] { return !controller->isActionInFlight(); }));
         testing::drainEvents();

@@ -9,6 +9,7 @@
 #include "velmora/ui/widget_view.hpp"
 #include "widget_service.hpp"
 
+#include <QAbstractButton>
 #include <QString>
 #include <QWidget>
 #include <boost/asio/executor_work_guard.hpp>
@@ -79,6 +80,15 @@ protected:
 
     template <class T = QWidget> T* find(const std::string& name) {
         return view->findChild<T*>(QString::fromStdString(name));
+    }
+    /// Waits until a button of that name is shown and enabled, and clicks it.
+    void click(const std::string& name) {
+        QAbstractButton* button = nullptr;
+        ASSERT_TRUE(processEventsUntil([&] {
+            button = find<QAbstractButton>(name);
+            return button && button->isVisible() && button->isEnabled();
+        })) << name;
+        button->click();
     }
 
     VelmoraQtExecutionContext qtContext;
