@@ -1,7 +1,7 @@
 // The presenter that cross-platform hosts drive with an option dictionary: presenting,
 // embedding and closing, one widget per window, and stale preparations that must not attach.
 #include "platform/qt_child.hpp"
-#include "service_client.hpp"
+#include "service_client_fixture.hpp"
 #include "views/message_text_view.hpp"
 
 #include "ui/controller_test_support.hpp"
@@ -18,14 +18,12 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <boost/asio/as_tuple.hpp>
-#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/json.hpp>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <stdexcept>
-#include <thread>
 
 namespace velmora {
 namespace {
@@ -626,24 +624,16 @@ std::string configurationWithDesign() {
     return boost::json::serialize(body);
 }
 
-class BridgePresenterServiceTest : public PresenterFixture {
+class BridgePresenterServiceTest : public PresenterFixture,
+                                   protected testing::ServiceClientFixture {
 protected:
     explicit BridgePresenterServiceTest(tools::WidgetService::Options options = serviceOptions())
-        : service(std::move(options)) {
-        service.start();
-        clientThread = std::thread([this] { clientIo.run(); });
-        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
-                                                     "account-bridge", "en");
-    }
+        : ServiceClientFixture(std::move(options), "account-bridge") {}
     ~BridgePresenterServiceTest() override {
         for (const auto& presenter : presenters)
             presenter->close(false);
         drain();
         VelmoraWidgetDraftStore::shared()->clear(*client);
-        client.reset();
-        clientWork.reset();
-        clientThread.join();
-        service.stop();
     }
     static tools::WidgetService::Options serviceOptions() {
         tools::WidgetService::Options options;
@@ -664,13 +654,6 @@ protected:
         auto* vc = presenter.presentedHost();
         return vc ? vc->findChild<T*>(QString::fromStdString(name)) : nullptr;
     }
-
-    tools::WidgetService service;
-    boost::asio::io_context clientIo;
-    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
-        clientIo.get_executor()};
-    std::thread clientThread;
-    std::shared_ptr<VelmoraClient> client;
 };
 
 TEST_F(BridgePresenterServiceTest, HostSendsAMessageThroughThePresentedWidgetAndKeepsItsDraft) {

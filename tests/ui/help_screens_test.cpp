@@ -2,7 +2,7 @@
 // publishes: the home card, a search typed into the help screen, a question opened and a
 // workflow followed to a handoff that opens the conversation prefilled.
 #include "fixtures.hpp"
-#include "service_client.hpp"
+#include "service_client_fixture.hpp"
 #include "ui/controller_test_support.hpp"
 #include "ui/ui_test_support.hpp"
 #include "velmora/json_file_stores.hpp"
@@ -15,11 +15,8 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QTest>
-#include <boost/asio/executor_work_guard.hpp>
 #include <boost/json.hpp>
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace velmora {
 namespace {
@@ -45,32 +42,10 @@ tools::WidgetService::Options prefilledHandoff() {
     return options;
 }
 
-class HelpScreensTest : public ::testing::Test {
+class HelpScreensTest : public testing::ServicePanelFixture {
 protected:
-    HelpScreensTest() : service(prefilledHandoff()) {
-        service.start();
-        clientThread = std::thread([this] { clientIo.run(); });
-        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
-                                                     "account-a", "en");
-        controller = VelmoraWidgetController::create(qtContext.get_executor(), client, false,
-                                                     std::nullopt, std::nullopt, {}, {},
-                                                     std::make_shared<VelmoraWidgetDraftStore>());
-    }
-    ~HelpScreensTest() override {
-        view.reset();
-        if (controller)
-            controller->destroy();
-        testing::drainEvents();
-        controller.reset();
-        client.reset();
-        clientWork.reset();
-        clientThread.join();
-        service.stop();
-    }
+    HelpScreensTest() : ServicePanelFixture(prefilledHandoff()) {}
 
-    template <class T = QWidget> T* find(const std::string& name) {
-        return view->findChild<T*>(QString::fromStdString(name));
-    }
     bool shown(const std::string& name) {
         auto* widget = find(name);
         return widget && widget->isVisible();
@@ -92,16 +67,6 @@ protected:
         ASSERT_TRUE(button->isEnabled()) << name;
         button->click();
     }
-
-    tools::WidgetService service;
-    boost::asio::io_context clientIo;
-    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
-        clientIo.get_executor()};
-    std::thread clientThread;
-    std::shared_ptr<VelmoraClient> client;
-    VelmoraQtExecutionContext qtContext;
-    std::shared_ptr<VelmoraWidgetController> controller;
-    std::unique_ptr<VelmoraWidgetView> view;
 };
 
 TEST_F(HelpScreensTest, SearchesOpensAQuestionAndFollowsAWorkflowIntoAPrefilledConversation) {

@@ -2,7 +2,7 @@
 // to the local widget service: a message goes out and the assistant's answer comes back, and
 // closing keeps the draft.
 #include "platform/qt_child.hpp"
-#include "service_client.hpp"
+#include "service_client_fixture.hpp"
 #include "views/message_text_view.hpp"
 
 #include "fixtures.hpp"
@@ -19,10 +19,7 @@
 #include <QAbstractScrollArea>
 #include <QTest>
 #include <QVBoxLayout>
-#include <boost/asio/executor_work_guard.hpp>
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace velmora {
 namespace {
@@ -43,14 +40,11 @@ std::string modeName(HostMode mode) {
     return "";
 }
 
-class HostedWidgetServiceTest : public ::testing::TestWithParam<HostMode> {
+class HostedWidgetServiceTest : public ::testing::TestWithParam<HostMode>,
+                                protected testing::ServiceClientFixture {
 protected:
-    HostedWidgetServiceTest() {
-        service.start();
-        clientThread = std::thread([this] { clientIo.run(); });
-        // An account of its own per mode: the shared draft file is keyed by it.
-        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
-                                                     "hosting-" + modeName(GetParam()), "en");
+    // An account of its own per mode: the shared draft file is keyed by it.
+    HostedWidgetServiceTest() : ServiceClientFixture({}, "hosting-" + modeName(GetParam())) {
         auto* layout = makeQtChild<QVBoxLayout>(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         stack = makeQtChild<VelmoraWidgetNavigationStack>(&window);
@@ -67,10 +61,7 @@ protected:
             destroyQtChild(widget);
         }
         testing::processEventsUntil([&] { return weak.expired(); });
-        client.reset();
-        clientWork.reset();
-        clientThread.join();
-        service.stop();
+        stopClient();
     }
 
     template <class T = QWidget> T* find(const std::string& name) {
@@ -93,12 +84,6 @@ protected:
         QTest::keyClicks(input, QString::fromStdString(text));
     }
 
-    tools::WidgetService service{tools::WidgetService::Options{}};
-    boost::asio::io_context clientIo;
-    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
-        clientIo.get_executor()};
-    std::thread clientThread;
-    std::shared_ptr<VelmoraClient> client;
     VelmoraQtExecutionContext qtContext;
     QWidget window;
     VelmoraWidgetNavigationStack* stack = nullptr;

@@ -1,5 +1,5 @@
 #include "platform/qt_child.hpp"
-#include "views/controller_attachments.hpp"
+#include "views/attachment_download_service.hpp"
 #include "views/message_row.hpp"
 #include "views/message_row_model.hpp"
 #include "views/text_block_view.hpp"

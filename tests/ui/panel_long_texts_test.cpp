@@ -3,7 +3,7 @@
 // window's size and every screen is built; a design's base size holds with any font family.
 #include "fixtures.hpp"
 #include "platform/qt_child.hpp"
-#include "service_client.hpp"
+#include "service_client_fixture.hpp"
 #include "ui/ui_test_support.hpp"
 #include "velmora/json_coding.hpp"
 #include "velmora/ui/qt_main_executor.hpp"
@@ -23,12 +23,8 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QVBoxLayout>
-#include <boost/asio/executor_work_guard.hpp>
-#include <boost/asio/io_context.hpp>
 #include <boost/json.hpp>
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace velmora {
 namespace {
@@ -219,41 +215,11 @@ TEST(CardLongTextsTest, FormsProceduresAndCommerceResultsKeepThePanelsWidth) {
     EXPECT_EQ(text->accessibleName(), QString::fromStdString(hostileText("Procedure")));
 }
 
-class PanelLongTextsTest : public ::testing::Test {
+class PanelLongTextsTest : public testing::ServicePanelFixture {
 protected:
     explicit PanelLongTextsTest(tools::WidgetService::Options options = hostileTexts())
-        : service(std::move(options)) {
-        service.start();
-        clientThread = std::thread([this] { clientIo.run(); });
-        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
-                                                     "account-a", "en");
-        controller = VelmoraWidgetController::create(qtContext.get_executor(), client, false,
-                                                     std::nullopt, std::nullopt, {}, {},
-                                                     std::make_shared<VelmoraWidgetDraftStore>());
-    }
-    ~PanelLongTextsTest() override {
-        view.reset();
-        if (controller)
-            controller->destroy();
-        testing::drainEvents();
-        controller.reset();
-        client.reset();
-        clientWork.reset();
-        clientThread.join();
-        service.stop();
-    }
+        : ServicePanelFixture(std::move(options)) {}
 
-    template <class T = QWidget> T* find(const std::string& name) {
-        return view->findChild<T*>(QString::fromStdString(name));
-    }
-    void click(const std::string& name) {
-        QAbstractButton* button = nullptr;
-        ASSERT_TRUE(testing::processEventsUntil([&] {
-            button = find<QAbstractButton>(name);
-            return button && button->isVisible() && button->isEnabled();
-        })) << name;
-        button->click();
-    }
     /// The panel keeps the window's size, and `name` (a card, the header) lies inside it.
     void expectInside(const std::string& name) {
         SCOPED_TRACE(name);
@@ -273,16 +239,6 @@ protected:
             if (area->isVisible() && area->widget())
                 EXPECT_LE(area->widget()->width(), area->viewport()->width());
     }
-
-    tools::WidgetService service;
-    boost::asio::io_context clientIo;
-    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
-        clientIo.get_executor()};
-    std::thread clientThread;
-    std::shared_ptr<VelmoraClient> client;
-    VelmoraQtExecutionContext qtContext;
-    std::shared_ptr<VelmoraWidgetController> controller;
-    std::unique_ptr<VelmoraWidgetView> view;
 };
 
 TEST_F(PanelLongTextsTest, EveryScreenStaysInsideThePanelAndNamesKeepTheWholeText) {

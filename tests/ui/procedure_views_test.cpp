@@ -1,6 +1,6 @@
 // The procedure views in the panel, over the real client and the local widget service: the
 // service reports the step a test sets, and records the actions the views send.
-#include "service_client.hpp"
+#include "service_client_fixture.hpp"
 #include "views/procedure_calendar_view.hpp"
 #include "views/progress_label.hpp"
 #include "views/styled_button.hpp"
@@ -16,11 +16,8 @@
 
 #include <QAbstractButton>
 #include <QLabel>
-#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/use_future.hpp>
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace velmora {
 namespace {
@@ -56,29 +53,12 @@ std::string confirmationStep() {
            R"({"labelKey":"hidden","value":"not shown"}]})";
 }
 
-class ProcedureViewsTest : public ::testing::Test {
+class ProcedureViewsTest : public testing::ServicePanelFixture {
 protected:
     ProcedureViewsTest() {
-        service.start();
-        clientThread = std::thread([this] { clientIo.run(); });
-        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
-                                                     "account-a", "en");
         VelmoraSessionStartInput opening;
         opening.message = "I would like to book a visit";
         sessionId = client->startSession(opening, boost::asio::use_future).get().sessionId;
-        controller = VelmoraWidgetController::create(qtContext.get_executor(), client, false,
-                                                     std::nullopt, std::nullopt, {}, {},
-                                                     std::make_shared<VelmoraWidgetDraftStore>());
-    }
-    ~ProcedureViewsTest() override {
-        view.reset();
-        controller->destroy();
-        testing::drainEvents();
-        controller.reset();
-        client.reset();
-        clientWork.reset();
-        clientThread.join();
-        service.stop();
     }
 
     /// Opens the panel on its messages screen.
@@ -96,18 +76,6 @@ protected:
             [&] { return controller->screen() == VelmoraWidgetViewMode::messages; }));
     }
 
-    template <class T = QWidget> T* find(const std::string& name) {
-        return view->findChild<T*>(QString::fromStdString(name));
-    }
-    /// Waits until a button of that name is shown and enabled, and clicks it.
-    void click(const std::string& name) {
-        QAbstractButton* button = nullptr;
-        ASSERT_TRUE(testing::processEventsUntil([&] {
-            button = find<QAbstractButton>(name);
-            return button && button->isVisible() && button->isEnabled();
-        })) << name;
-        button->click();
-    }
     void settle() {
         ASSERT_TRUE(testing::processEventsUntil([&] { return !controller->isActionInFlight(); }));
         testing::drainEvents();
@@ -125,16 +93,7 @@ protected:
         return out;
     }
 
-    tools::WidgetService service;
-    boost::asio::io_context clientIo;
-    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
-        clientIo.get_executor()};
-    std::thread clientThread;
-    std::shared_ptr<VelmoraClient> client;
     std::string sessionId;
-    VelmoraQtExecutionContext qtContext;
-    std::shared_ptr<VelmoraWidgetController> controller;
-    std::unique_ptr<VelmoraWidgetView> view;
 };
 
 TEST_F(ProcedureViewsTest, AProcedureRunsFromItsQuickActionThroughTheCalendarToItsConfirmation) {

@@ -1,6 +1,6 @@
 // The panel's views: the transcript keeps its rows, and the whole panel over the real client and
 // the local widget service.
-#include "service_client.hpp"
+#include "service_client_fixture.hpp"
 #include "views/composer.hpp"
 #include "views/message_row.hpp"
 #include "views/message_text_view.hpp"
@@ -20,10 +20,7 @@
 #include "widget_service.hpp"
 
 #include <QTest>
-#include <boost/asio/executor_work_guard.hpp>
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace velmora {
 namespace {
@@ -135,32 +132,8 @@ TEST(TranscriptViewTest, AnEmptyTranscriptThatIsBusyHasNoScrollTargetAndDoesNotF
 }
 
 /// The panel on a controller over the real client, which talks to the local widget service.
-class PanelEndToEndTest : public ::testing::Test {
+class PanelEndToEndTest : public testing::ServicePanelFixture {
 protected:
-    PanelEndToEndTest() : service(tools::WidgetService::Options{}) {
-        service.start();
-        clientThread = std::thread([this] { clientIo.run(); });
-        client = velmora::testing::makeServiceClient(clientIo.get_executor(), service.origin(),
-                                                     "account-a", "en");
-        controller = VelmoraWidgetController::create(qtContext.get_executor(), client, false,
-                                                     std::nullopt, std::nullopt, {}, {},
-                                                     std::make_shared<VelmoraWidgetDraftStore>());
-    }
-    ~PanelEndToEndTest() override {
-        view.reset();
-        if (controller)
-            controller->destroy();
-        testing::drainEvents();
-        controller.reset();
-        client.reset();
-        clientWork.reset();
-        clientThread.join();
-        service.stop();
-    }
-
-    template <class T = QWidget> T* find(const std::string& name) {
-        return view->findChild<T*>(QString::fromStdString(name));
-    }
     std::vector<VelmoraMessage> customerMessages(const std::string& text) const {
         std::vector<VelmoraMessage> found;
         for (const auto& m : controller->messages())
@@ -196,16 +169,6 @@ protected:
         ASSERT_TRUE(testing::processEventsUntil([&] { return send->isEnabled(); }));
         send->click();
     }
-
-    tools::WidgetService service;
-    boost::asio::io_context clientIo;
-    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> clientWork{
-        clientIo.get_executor()};
-    std::thread clientThread;
-    std::shared_ptr<VelmoraClient> client;
-    VelmoraQtExecutionContext qtContext;
-    std::shared_ptr<VelmoraWidgetController> controller;
-    std::unique_ptr<VelmoraWidgetView> view;
 };
 
 TEST_F(PanelEndToEndTest, SendsAMessageShowsTheReplyThenRetriesAFailedSendOnce) {

@@ -25,6 +25,7 @@ struct ErrorRowModel {
     SecondaryButtonStyle retryStyle;
     double padding = 12;
     double spacing = 8;
+    friend bool operator==(const ErrorRowModel&, const ErrorRowModel&) = default;
 };
 
 ErrorRowModel errorRowModel(const VelmoraError& error, bool mutationInFlight,

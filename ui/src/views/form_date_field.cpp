@@ -5,9 +5,8 @@
 #include "platform/qt_conversions.hpp"
 #include "views/calendar_buttons.hpp"
 #include "views/calendar_text.hpp"
-#include "views/weekday_header.hpp"
+#include "views/month_grid.hpp"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -63,60 +62,26 @@ void VelmoraFormDateFieldView::rebuild() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(6);
 
-    auto* header = makeQtChild<QHBoxLayout>();
-    header->setContentsMargins(0, 0, 0, 0);
-    auto* previous = makeQtChild<MonthChevronButton>(false, toQString(model_.previousLabel),
-                                                     textColor_, content_);
-    connect(previous, &QAbstractButton::clicked, this, [this] { moveMonth(-1); });
-    auto* title = makeQtChild<QLabel>(toQString(model_.title), content_);
-    title->setTextFormat(Qt::PlainText);
-    title->setObjectName("velmora.widget.form.calendar.title");
-    title->setFont(toQFont(
-        systemFontSpec(VelmoraTextStyle::subheadline, VelmoraFontWeight::semibold, textScale_)));
-    title->setAlignment(Qt::AlignCenter);
-    QPalette titlePalette = title->palette();
-    titlePalette.setColor(QPalette::WindowText, textColor_);
-    title->setPalette(titlePalette);
-    auto* next =
-        makeQtChild<MonthChevronButton>(true, toQString(model_.nextLabel), textColor_, content_);
-    connect(next, &QAbstractButton::clicked, this, [this] { moveMonth(1); });
-    header->addWidget(previous);
-    header->addWidget(title, 1);
-    header->addWidget(next);
-    stack->addLayout(header);
-
     QColor secondary = textColor_;
     secondary.setAlphaF(secondary.alphaF() * 0.6);
-    stack->addWidget(makeQtChild<TavrinWeekdayHeader>(
-        locale_, "velmora.widget.form.calendar.weekdays", secondary, textScale_, content_));
-
-    const QFont dayFont =
-        toQFont(systemFontSpec(VelmoraTextStyle::footnote, std::nullopt, textScale_));
-    for (const auto& week : model_.weeks) {
-        auto* row = makeQtChild<QHBoxLayout>();
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(2);
-        for (const auto& day : week) {
-            if (!day.date) {
-                auto* empty = makeQtChild<QWidget>(content_);
-                empty->setMinimumHeight(44);
-                empty->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-                row->addWidget(empty, 1);
-                continue;
-            }
-            auto* button = makeQtChild<CalendarDayButton>(day, textColor_, content_);
-            button->setFont(dayFont);
-            connect(button, &QAbstractButton::clicked, this, [this, iso = day.date->iso()] {
-                // A click always writes, also on the day already chosen.
-                value_ = iso;
-                redraw_.request();
-                if (onValueChanged)
-                    onValueChanged(iso);
-            });
-            row->addWidget(button, 1);
-        }
-        stack->addLayout(row);
-    }
+    const auto grid = addMonthGrid(
+        *stack, *content_, {model_.title, model_.previousLabel, model_.nextLabel, model_.weeks},
+        {.locale = locale_,
+         .identifier = "velmora.widget.form.calendar",
+         .text = textColor_,
+         .unavailableDay = textColor_,
+         .weekdays = secondary,
+         .textScale = textScale_});
+    connect(grid.previous, &QAbstractButton::clicked, this, [this] { moveMonth(-1); });
+    connect(grid.next, &QAbstractButton::clicked, this, [this] { moveMonth(1); });
+    for (auto* button : grid.days)
+        connect(button, &QAbstractButton::clicked, this, [this, iso = button->day().date->iso()] {
+            // A click always writes, also on the day already chosen.
+            value_ = iso;
+            redraw_.request();
+            if (onValueChanged)
+                onValueChanged(iso);
+        });
 
     if (model_.valueText) {
         auto* text = makeQtChild<QLabel>(toQString(*model_.valueText), content_);

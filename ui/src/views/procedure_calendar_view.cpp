@@ -5,11 +5,9 @@
 #include "velmora/ui/widget_controller.hpp"
 #include "views/calendar_buttons.hpp"
 #include "views/calendar_text.hpp"
+#include "views/month_grid.hpp"
 #include "views/progress_label.hpp"
-#include "views/weekday_header.hpp"
 
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 
 namespace velmora::detail {
@@ -93,63 +91,28 @@ void ProcedureCalendarView::rebuild() {
     const QColor text = toQColor(panel.color(&VelmoraWidgetPalette::text));
     const QColor muted = toQColor(panel.color(&VelmoraWidgetPalette::mutedText));
 
-    auto* header = makeQtChild<QHBoxLayout>();
-    header->setContentsMargins(0, 0, 0, 0);
-    auto* previous =
-        makeQtChild<MonthChevronButton>(false, toQString(model_.previousLabel), text, content_);
-    previous->setObjectName("velmora.widget.procedure.month.previous");
-    previous->setEnabled(model_.monthButtonsEnabled);
-    connect(previous, &QAbstractButton::clicked, this, [this] { moveMonth(-1); });
-    auto* title = makeQtChild<QLabel>(toQString(model_.title), content_);
-    title->setTextFormat(Qt::PlainText);
-    title->setObjectName("velmora.widget.procedure.calendar.title");
-    title->setFont(toQFont(systemFontSpec(VelmoraTextStyle::subheadline,
-                                          VelmoraFontWeight::semibold, context_.textScale)));
-    title->setAlignment(Qt::AlignCenter);
-    QPalette titlePalette = title->palette();
-    titlePalette.setColor(QPalette::WindowText, text);
-    title->setPalette(titlePalette);
-    auto* next = makeQtChild<MonthChevronButton>(true, toQString(model_.nextLabel), text, content_);
-    next->setObjectName("velmora.widget.procedure.month.next");
-    next->setEnabled(model_.monthButtonsEnabled);
-    connect(next, &QAbstractButton::clicked, this, [this] { moveMonth(1); });
-    header->addWidget(previous);
-    header->addWidget(title, 1);
-    header->addWidget(next);
-    stack->addLayout(header);
-
-    stack->addWidget(makeQtChild<TavrinWeekdayHeader>(card_.locale.value_or("en"),
-                                                      "velmora.widget.procedure.calendar.weekdays",
-                                                      muted, context_.textScale, content_));
-
-    const QFont dayFont =
-        toQFont(systemFontSpec(VelmoraTextStyle::footnote, std::nullopt, context_.textScale));
     // Days that cannot be picked are drawn faint, so the available ones stand out.
     QColor unavailable = text;
     unavailable.setAlphaF(unavailable.alphaF() * 0.35);
-    for (const auto& week : model_.weeks) {
-        auto* row = makeQtChild<QHBoxLayout>();
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(2);
-        for (const auto& day : week) {
-            if (!day.date) {
-                auto* empty = makeQtChild<QWidget>(content_);
-                empty->setMinimumHeight(44);
-                empty->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-                row->addWidget(empty, 1);
-                continue;
-            }
-            auto* button =
-                makeQtChild<CalendarDayButton>(day, day.enabled ? text : unavailable, content_);
-            button->setFont(dayFont);
-            connect(button, &QAbstractButton::clicked, this,
-                    [controller = context_.controller, card = card_, iso = day.date->iso()] {
-                        controller->performProcedureAction(card, "calendar_date", iso);
-                    });
-            row->addWidget(button, 1);
-        }
-        stack->addLayout(row);
-    }
+    const auto grid = addMonthGrid(
+        *stack, *content_, {model_.title, model_.previousLabel, model_.nextLabel, model_.weeks},
+        {.locale = card_.locale.value_or("en"),
+         .identifier = "velmora.widget.procedure.calendar",
+         .text = text,
+         .unavailableDay = unavailable,
+         .weekdays = muted,
+         .textScale = context_.textScale});
+    grid.previous->setObjectName("velmora.widget.procedure.month.previous");
+    grid.previous->setEnabled(model_.monthButtonsEnabled);
+    connect(grid.previous, &QAbstractButton::clicked, this, [this] { moveMonth(-1); });
+    grid.next->setObjectName("velmora.widget.procedure.month.next");
+    grid.next->setEnabled(model_.monthButtonsEnabled);
+    connect(grid.next, &QAbstractButton::clicked, this, [this] { moveMonth(1); });
+    for (auto* button : grid.days)
+        connect(button, &QAbstractButton::clicked, this,
+                [controller = context_.controller, card = card_, iso = button->day().date->iso()] {
+                    controller->performProcedureAction(card, "calendar_date", iso);
+                });
 
     if (model_.loading) {
         auto* loading = makeQtChild<VelmoraProgressLabel>(*model_.loading, content_);

@@ -3,8 +3,7 @@
 #include "platform/font_spec.hpp"
 #include "platform/qt_child.hpp"
 #include "platform/qt_conversions.hpp"
-#include "velmora/json_value.hpp"
-#include "views/controller_attachments.hpp"
+#include "views/attachment_download_service.hpp"
 #include "views/form_submission.hpp"
 #include "views/message_row.hpp"
 #include "views/message_row_state.hpp"
@@ -20,17 +19,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <sstream>
 
 namespace velmora::detail {
 
 namespace {
-
-std::string colorText(VelmoraColor c) {
-    std::ostringstream out;
-    out << int(c.red) << ',' << int(c.green) << ',' << int(c.blue) << ',' << int(c.alpha);
-    return out.str();
-}
 
 bool isHead(TranscriptItemKind kind) {
     return kind == TranscriptItemKind::availabilityCard ||
@@ -95,35 +87,28 @@ TranscriptView::TranscriptView(TranscriptRowServices services,
 
 TranscriptView::~TranscriptView() = default;
 
-std::string TranscriptView::signature(const TranscriptItem& item, const TranscriptState& state) {
+TranscriptView::FramingSource TranscriptView::framingSource(const TranscriptItem& item,
+                                                            const TranscriptState& state) {
     using Kind = TranscriptItemKind;
-    const std::string motion = state.reduceMotion ? "1" : "0";
     switch (item.kind) {
-    case Kind::availabilityCard: {
-        const auto& card = *state.availability;
-        return card.accessibleName + '\x1f' + colorText(card.dot) + colorText(card.background) +
-               colorText(card.statusColor) + std::to_string(card.statusFont.pointSize);
-    }
+    case Kind::availabilityCard:
+        return *state.availability;
     case Kind::workingIndicator:
-        return state.model.workingText + motion + colorText(state.progressColor);
-    case Kind::loadingRow:
-        return state.model.loadingText + motion + colorText(state.progressColor);
-    case Kind::supportBanner:
-        return state.model.supportText + colorText(state.supportColor) +
-               std::to_string(state.supportFont.pointSize);
-    case Kind::errorRow: {
-        const auto& error = *state.error;
-        return error.label + '\x1f' + error.retryTitle + (error.showsRetry ? "r" : "-") +
-               (error.retryEnabled ? "e" : "-") + colorText(error.background) +
-               colorText(error.foreground);
+    case Kind::loadingRow: {
+        const bool working = item.kind == Kind::workingIndicator;
+        return ProgressSource{
+            progressLabelModel(working ? state.model.workingText : state.model.loadingText,
+                               state.reduceMotion, state.textScale),
+            state.progressColor};
     }
+    case Kind::supportBanner:
+        return SupportSource{state.model.supportText, state.supportFont, state.supportColor};
+    case Kind::errorRow:
+        return *state.error;
     case Kind::procedure: {
         const auto& snapshot = *state.snapshot;
-        std::string text = snapshot.procedureAction ? encodeJSON(*snapshot.procedureAction) : "-";
-        if (snapshot.procedureQuickActions)
-            for (const auto& action : *snapshot.procedureQuickActions)
-                text += '\x1f' + encodeJSON(action);
-        return text + motion + (state.dark ? "d" : "l") + std::to_string(state.textScale);
+        return ProcedureSource{snapshot.procedureAction, snapshot.procedureQuickActions,
+                               state.reduceMotion, state.dark, state.textScale};
     }
     case Kind::message:
         break;
@@ -208,13 +193,13 @@ void TranscriptView::applyFraming(std::vector<Entry>& entries,
     std::vector<Entry> next;
     std::vector<bool> kept(entries.size(), false);
     for (const auto& item : items) {
-        const std::string sig = signature(item, state);
+        FramingSource source = framingSource(item, state);
         const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& old) {
             return old.item == item && !kept[static_cast<std::size_t>(&old - entries.data())];
         });
         if (found != entries.end()) {
             const auto at = static_cast<std::size_t>(found - entries.begin());
-            if (found->signature == sig) {
+            if (found->source == source) {
                 kept[at] = true;
                 next.push_back(std::move(*found));
                 continue;
@@ -224,7 +209,7 @@ void TranscriptView::applyFraming(std::vector<Entry>& entries,
             if (item.kind == TranscriptItemKind::procedure && found->widget &&
                 updateProcedureSlotView(*found->widget, *state.snapshot, procedureContext(state))) {
                 kept[at] = true;
-                found->signature = sig;
+                found->source = std::move(source);
                 found->measuredWidth = -1;
                 next.push_back(std::move(*found));
                 continue;
@@ -232,7 +217,7 @@ void TranscriptView::applyFraming(std::vector<Entry>& entries,
         }
         Entry entry;
         entry.item = item;
-        entry.signature = sig;
+        entry.source = std::move(source);
         entry.widget = buildFraming(item, state);
         if (entry.widget) {
             entry.widget->setParent(viewport());

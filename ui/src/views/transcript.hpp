@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/redraw_scheduler.hpp"
+#include "velmora/json_value.hpp"
 #include "velmora/ui/platform_settings.hpp"
 #include "views/availability_model.hpp"
 #include "views/error_row_model.hpp"
+#include "views/progress_label_model.hpp"
 #include "views/transcript_model.hpp"
 
 #include <QAbstractScrollArea>
@@ -14,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <variant>
 #include <vector>
 
 class QPropertyAnimation;
@@ -111,14 +114,39 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// What the working indicator and the loading row are built from.
+    struct ProgressSource {
+        ProgressLabelModel label;
+        VelmoraColor color;
+        friend bool operator==(const ProgressSource&, const ProgressSource&) = default;
+    };
+    struct SupportSource {
+        std::string text;
+        VelmoraFontSpec font;
+        VelmoraColor color;
+        friend bool operator==(const SupportSource&, const SupportSource&) = default;
+    };
+    /// The snapshot's procedure parts and the looks the procedure's place is drawn with.
+    struct ProcedureSource {
+        std::optional<JSONValue> action;
+        std::optional<std::vector<JSONValue>> quickActions;
+        bool reduceMotion = false;
+        bool dark = false;
+        double textScale = 1;
+        friend bool operator==(const ProcedureSource&, const ProcedureSource&) = default;
+    };
+    /// What a framing element was built from: it is kept while this compares equal.
+    using FramingSource = std::variant<std::monostate, AvailabilityCardModel, ProgressSource,
+                                       SupportSource, ErrorRowModel, ProcedureSource>;
+
     struct Entry {
         TranscriptItem item;
         QWidget* widget = nullptr;
         /// Message rows: the message drawn, and what the user did in its row once built.
         std::optional<VelmoraMessage> message;
         std::shared_ptr<MessageRowState> state;
-        /// Other elements: a text standing for what they were built from.
-        std::string signature;
+        /// Other elements: what they were built from.
+        FramingSource source;
         /// Measured at `measuredWidth`; estimated while that is -1.
         int height = 0;
         int measuredWidth = -1;
@@ -134,7 +162,7 @@ private:
 
     QWidget* buildFraming(const TranscriptItem& item, const TranscriptState& state);
     void buildRow(Entry& entry);
-    static std::string signature(const TranscriptItem& item, const TranscriptState& state);
+    static FramingSource framingSource(const TranscriptItem& item, const TranscriptState& state);
     ProcedureSlotContext procedureContext(const TranscriptState& state) const;
     void applyFraming(std::vector<Entry>& entries, const std::vector<TranscriptItem>& items,
                       const TranscriptState& state);

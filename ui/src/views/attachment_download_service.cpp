@@ -1,4 +1,4 @@
-#include "views/controller_attachments.hpp"
+#include "views/attachment_download_service.hpp"
 
 #include "velmora/ui/widget_controller.hpp"
 
