@@ -1,6 +1,7 @@
 # Installs the current build into a scratch prefix and builds a host against it, twice: with
 # find_package(Velmora) and with pkg-config. Also checks that only public headers were installed
-# and that they include nothing private and no third-party header beyond ALLOWED_INCLUDES.
+# and that they include nothing private and no third-party header beyond ALLOWED_INCLUDES, and
+# keep their classes' private state and types out of sight.
 #
 # Needs -DBUILD_DIR -DHOST_DIR -DWORK_DIR -DGENERATOR -DCXX_COMPILER -DPKG_CONFIG
 #       -DALLOWED_INCLUDES=<prefixes of allowed third-party headers, ";"-separated>
@@ -58,6 +59,78 @@ foreach(header IN LISTS headers)
     if(NOT allowed)
       message(FATAL_ERROR "installed header ${header} includes ${included}, which a host "
                           "does not have")
+    endif()
+  endforeach()
+endforeach()
+
+# Hosts compile against the public classes' layout, so a public class keeps its state and its
+# private steps behind one pointer to its private implementation. A type that an installed
+# header declares but no installed header defines is private: it may be named only as the
+# pointee of such a pointer (or befriended). And no private section defines a type of its own,
+# except in class templates, whose bodies have to be in the header.
+# The controller's header still carries its private steps; it leaves this list once they move
+# behind its private core.
+set(headersWithPrivateSteps velmora/ui/widget_controller.hpp)
+# CMake lists cannot hold C++ text as it is: its semicolons and brackets are masked.
+function(read_masked file out)
+  file(READ "${file}" text)
+  string(REPLACE ";" "@S@" text "${text}")
+  string(REPLACE "[" "@L@" text "${text}")
+  string(REPLACE "]" "@R@" text "${text}")
+  set(${out} "\n${text}\n" PARENT_SCOPE)
+endfunction()
+set(everything "")
+foreach(header IN LISTS headers)
+  read_masked("${prefix}/include/${header}" text)
+  string(APPEND everything "${text}")
+endforeach()
+foreach(header IN LISTS headers)
+  list(FIND headersWithPrivateSteps "${header}" exempt)
+  if(NOT exempt EQUAL -1)
+    continue()
+  endif()
+  read_masked("${prefix}/include/${header}" text)
+  set(name "[A-Za-z_][A-Za-z0-9_]*")
+  string(REGEX MATCHALL "\n[ \t]*(class|struct)[ \t]+${name}[ \t]*@S@" declarations "${text}")
+  foreach(declaration IN LISTS declarations)
+    string(REGEX REPLACE ".*(class|struct)[ \t]+(${name}).*" "\\2" type "${declaration}")
+    if(type MATCHES "^Q[A-Z]" OR everything MATCHES "\n[ \t]*(class|struct)[ \t]+${type}[^@\n]*\n")
+      continue() # a Qt class, or defined in an installed header
+    endif()
+    string(REGEX REPLACE "(friend[ \t]+)?(class|struct)[ \t]+(${name}::)?${type}[ \t]*@S@" ""
+                         rest "${text}")
+    string(REGEX REPLACE "_ptr<(const[ \t]+)?(${name}::)?${type}>" "" rest "${rest}")
+    if(rest MATCHES "[^A-Za-z0-9_]${type}[^A-Za-z0-9_]")
+      message(FATAL_ERROR "installed header ${header} names the private type ${type} other "
+                          "than as the pointee of a private-implementation pointer")
+    endif()
+  endforeach()
+  string(REPLACE "\n" ";" lines "${text}")
+  set(section open)
+  set(template FALSE)
+  set(afterTemplate FALSE)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^template[ \t]*<")
+      set(afterTemplate TRUE)
+    endif()
+    if(afterTemplate AND line MATCHES "(^|> )(class|struct)[ \t]+${name}[^@]*$")
+      set(template TRUE)
+    endif()
+    if(NOT line MATCHES "^template[ \t]*<")
+      set(afterTemplate FALSE)
+    endif()
+    if(line MATCHES "^[ \t]*(public|protected):")
+      set(section open)
+    elseif(line MATCHES "^[ \t]*private:")
+      set(section private)
+    elseif(line MATCHES "^}@S@")
+      set(section open)
+      set(template FALSE)
+    elseif(section STREQUAL "private" AND NOT template AND NOT line MATCHES "^[ \t]*friend" AND
+           (line MATCHES "^[ \t]+(enum|union)([ \t]|$)" OR
+            line MATCHES "^[ \t]+(class|struct)[ \t]+${name}[^@]*$"))
+      string(REPLACE "@S@" ";" line "${line}")
+      message(FATAL_ERROR "installed header ${header} defines a private member type: ${line}")
     endif()
   endforeach()
 endforeach()

@@ -1,6 +1,7 @@
 #include "screenshots.hpp"
 
 #include "velmora/ui/widget_view.hpp"
+#include "views/widget_view_access.hpp"
 #include "widget_service.hpp"
 
 #include <QAbstractAnimation>
@@ -70,7 +71,7 @@ void settle(QWidget& widget) {
         view = widget.findChild<VelmoraWidgetView*>();
     int redraws = -1;
     waitFor("the widget to settle", [&] {
-        const int now = view ? view->redrawCount() : 0;
+        const int now = view ? velmora::detail::widgetViewRedrawCount(*view) : 0;
         const bool drawn = now == redraws;
         redraws = now;
         const auto animations = widget.findChildren<QAbstractAnimation*>();

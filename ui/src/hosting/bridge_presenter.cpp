@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace velmora {
@@ -69,12 +71,71 @@ QWidget* hostWindowOf(QWidget* widget) {
 
 } // namespace
 
+namespace detail {
+
+class BridgePresenterPrivate {
+public:
+    struct PreparedHost {
+        VelmoraWidgetViewController* controller;
+        VelmoraWidgetExperience experience;
+    };
+
+    BridgePresenterPrivate(Presenter& presenter, boost::asio::any_io_executor mainExecutor,
+                           std::shared_ptr<VelmoraPlatformSettings> s)
+        : q(presenter), executor(std::move(mainExecutor)),
+          settings(s ? std::move(s) : std::make_shared<VelmoraDesktopPlatformSettings>()),
+          voiceFactory(installedFactory()), draftStore(VelmoraWidgetDraftStore::shared()) {}
+
+    static BridgePresenterPrivate& of(Presenter& presenter) { return *presenter.d_; }
+
+    boost::asio::awaitable<PreparedHost> prepareHost(std::shared_ptr<VelmoraWidgetClient> client,
+                                                     const VelmoraHostDictionary& options,
+                                                     std::int64_t generation, bool hostOwnsClose,
+                                                     QPointer<QWidget> owner);
+    void checkGeneration(std::int64_t generation) const;
+    void checkPreparedHost(const PreparedHost& prepared, std::int64_t generation);
+    void reserveWindow(QWidget* window);
+    /// Ends a prepared widget that will not be shown.
+    void discard(VelmoraWidgetViewController* controller);
+    void endPreparation(std::int64_t generation);
+    VelmoraWidgetExperience resolveExperience(const Data& design, const std::string& locale) const;
+    static VelmoraWidgetHostPresentation hostPresentation(const VelmoraWidgetExperience& experience,
+                                                          QWidget* presenter);
+    void hostDismissed(VelmoraWidgetViewController* controller);
+    void passVoiceFactory(VelmoraWidgetController& controller) const;
+    /// The store forgets the client's draft and the shown widget drops its own.
+    template <class Client> std::optional<VelmoraError> clearDraft(const Client& client) {
+        auto failure = draftStore->clear(client);
+        if (presentedHost)
+            presentedHost->widgetController()->discardDraftForSessionReset();
+        return failure;
+    }
+
+    Presenter& q;
+    boost::asio::any_io_executor executor;
+    std::shared_ptr<VelmoraPlatformSettings> settings;
+    VelmoraVoiceFactory voiceFactory;
+    Presenter::HostActionEventCallback hostActionEventHandler;
+    std::map<std::string, VelmoraHostActionHandler> hostActionHandlers;
+    QPointer<VelmoraWidgetViewController> presentedHost;
+    QPointer<QWidget> embeddedContainer;
+    bool embeddedPresentation = false;
+    QPointer<QWidget> reservedWindow;
+    Presenter::ClosedCallback onEmbeddedClosed;
+    Presenter::ClosedCallback onModalClosed;
+    std::shared_ptr<VelmoraWidgetDraftStore> draftStore;
+    bool presentationInFlight = false;
+    std::int64_t presentationGeneration = 0;
+};
+
+} // namespace detail
+
+using PresenterPrivate = detail::BridgePresenterPrivate;
+using PreparedHost = PresenterPrivate::PreparedHost;
+
 Presenter::VelmoraWidgetBridgePresenter(boost::asio::any_io_executor mainExecutor,
                                         std::shared_ptr<VelmoraPlatformSettings> settings)
-    : executor_(std::move(mainExecutor)),
-      settings_(settings ? std::move(settings)
-                         : std::make_shared<VelmoraDesktopPlatformSettings>()),
-      voiceFactory_(installedFactory()), draftStore_(VelmoraWidgetDraftStore::shared()) {}
+    : d_(std::make_unique<PresenterPrivate>(*this, std::move(mainExecutor), std::move(settings))) {}
 
 std::shared_ptr<Presenter> Presenter::create(boost::asio::any_io_executor mainExecutor,
                                              std::shared_ptr<VelmoraPlatformSettings> settings) {
@@ -87,8 +148,12 @@ std::shared_ptr<Presenter> Presenter::create(boost::asio::any_io_executor mainEx
 
 Presenter::~VelmoraWidgetBridgePresenter() {
     // A widget still on screen stays the host's to close; it no longer reports to anyone.
-    if (presentedHost_)
-        presentedHost_->setOnHostDismissed([raw = presentedHost_.data()] { raw->deleteLater(); });
+    if (const auto& host = d_->presentedHost)
+        host->setOnHostDismissed([raw = host.data()] { raw->deleteLater(); });
+}
+
+const boost::asio::any_io_executor& Presenter::executor() const noexcept {
+    return d_->executor;
 }
 
 std::shared_ptr<VelmoraWidgetClient> Presenter::adapted(std::shared_ptr<VelmoraClient> client) {
@@ -111,51 +176,61 @@ void Presenter::uninstallVoiceFactory() {
     installVoiceFactory(nullptr);
 }
 
-void Presenter::passVoiceFactory(VelmoraWidgetController& controller) const {
+void detail::BridgePresenterPrivate::passVoiceFactory(VelmoraWidgetController& controller) const {
     // The controller drops the capability it has and builds one from the new factory.
-    controller.setVoiceFactory(voiceFactory_);
+    controller.setVoiceFactory(voiceFactory);
+}
+
+const VelmoraVoiceFactory& Presenter::voiceFactory() const noexcept {
+    return d_->voiceFactory;
 }
 
 void Presenter::setVoiceFactory(VelmoraVoiceFactory factory) {
-    voiceFactory_ = std::move(factory);
-    if (presentedHost_)
-        passVoiceFactory(*presentedHost_->widgetController());
+    d_->voiceFactory = std::move(factory);
+    if (d_->presentedHost)
+        d_->passVoiceFactory(*d_->presentedHost->widgetController());
+}
+
+const Presenter::HostActionEventCallback& Presenter::hostActionEventHandler() const noexcept {
+    return d_->hostActionEventHandler;
 }
 
 void Presenter::setHostActionEventHandler(HostActionEventCallback handler) {
-    hostActionEventHandler_ = std::move(handler);
-    if (presentedHost_)
-        presentedHost_->widgetController()->setOnHostActionEvent(hostActionEventHandler_);
+    d_->hostActionEventHandler = std::move(handler);
+    if (d_->presentedHost)
+        d_->presentedHost->widgetController()->setOnHostActionEvent(d_->hostActionEventHandler);
+}
+
+void Presenter::setOnModalClosed(ClosedCallback callback) {
+    d_->onModalClosed = std::move(callback);
+}
+
+void Presenter::setOnEmbeddedClosed(ClosedCallback callback) {
+    d_->onEmbeddedClosed = std::move(callback);
 }
 
 void Presenter::setHostActionHandler(VelmoraHostActionHandler handler,
                                      const std::string& actionId) {
     if (handler)
-        hostActionHandlers_.insert_or_assign(actionId, handler);
+        d_->hostActionHandlers.insert_or_assign(actionId, handler);
     else
-        hostActionHandlers_.erase(actionId);
+        d_->hostActionHandlers.erase(actionId);
     // The controller keeps handlers only for the actions it was configured with.
-    if (presentedHost_)
-        presentedHost_->widgetController()->setHostActionHandler(std::move(handler), actionId);
+    if (d_->presentedHost)
+        d_->presentedHost->widgetController()->setHostActionHandler(std::move(handler), actionId);
 }
 
 void Presenter::cancelHostActionsForIdentityChange() {
-    if (presentedHost_)
-        presentedHost_->widgetController()->cancelHostActionsForIdentityChange();
+    if (d_->presentedHost)
+        d_->presentedHost->widgetController()->cancelHostActionsForIdentityChange();
 }
 
 std::optional<VelmoraError> Presenter::clearDraft(const VelmoraWidgetClient& client) {
-    auto failure = draftStore_->clear(client);
-    if (presentedHost_)
-        presentedHost_->widgetController()->discardDraftForSessionReset();
-    return failure;
+    return d_->clearDraft(client);
 }
 
 std::optional<VelmoraError> Presenter::clearDraft(const VelmoraClient& client) {
-    auto failure = draftStore_->clear(client);
-    if (presentedHost_)
-        presentedHost_->widgetController()->discardDraftForSessionReset();
-    return failure;
+    return d_->clearDraft(client);
 }
 
 std::optional<std::string> Presenter::performLocalOperation(std::string_view requestJson) {
@@ -163,9 +238,17 @@ std::optional<std::string> Presenter::performLocalOperation(std::string_view req
         return std::nullopt;
     const auto completion = VelmoraHostActionCodec::decodeCompletion(requestJson);
     const bool completed =
-        presentedHost_ &&
-        presentedHost_->widgetController()->completeHostActionIfPending(completion);
+        d_->presentedHost &&
+        d_->presentedHost->widgetController()->completeHostActionIfPending(completion);
     return VelmoraHostActionCodec::completionJSON(completed);
+}
+
+VelmoraWidgetViewController* Presenter::presentedHost() const noexcept {
+    return d_->presentedHost.data();
+}
+
+bool Presenter::isPresentationInFlight() const noexcept {
+    return d_->presentationInFlight;
 }
 
 // ---- Where the widget goes ----
@@ -187,18 +270,20 @@ QWidget* Presenter::topViewController(QWidget* from) {
     return from;
 }
 
-void Presenter::reserveWindow(QWidget* window) {
+void detail::BridgePresenterPrivate::reserveWindow(QWidget* window) {
     for (const auto& other : livePresenters()) {
-        if (other.get() != this && other->reservedWindow_ == window &&
-            (other->presentationInFlight_ || other->presentedHost_))
+        const auto& theirs = of(*other);
+        if (&theirs != this && theirs.reservedWindow == window &&
+            (theirs.presentationInFlight || theirs.presentedHost))
             throw presenterError(VelmoraErrorCode::requestInProgress,
                                  "A Velmora widget already owns this scene.");
     }
-    reservedWindow_ = window;
+    reservedWindow = window;
 }
 
-VelmoraWidgetHostPresentation Presenter::hostPresentation(const VelmoraWidgetExperience& experience,
-                                                          QWidget* presenter) {
+VelmoraWidgetHostPresentation
+detail::BridgePresenterPrivate::hostPresentation(const VelmoraWidgetExperience& experience,
+                                                 QWidget* presenter) {
     if (experience.presentation.panelPresentation == "embedded")
         throw presenterError(
             VelmoraErrorCode::unsupported,
@@ -226,26 +311,26 @@ VelmoraWidgetHostPresentation Presenter::hostPresentation(const VelmoraWidgetExp
 
 // ---- Preparing a widget ----
 
-void Presenter::checkGeneration(std::int64_t generation) const {
-    if (presentationGeneration_ != generation)
+void detail::BridgePresenterPrivate::checkGeneration(std::int64_t generation) const {
+    if (presentationGeneration != generation)
         throw presenterError(VelmoraErrorCode::sessionExpired,
                              "Velmora widget presentation was cancelled.");
 }
 
-VelmoraWidgetExperience Presenter::resolveExperience(const Data& design,
-                                                     const std::string& locale) const {
+VelmoraWidgetExperience
+detail::BridgePresenterPrivate::resolveExperience(const Data& design,
+                                                  const std::string& locale) const {
     // The catalogue reads and checks the locale's packaged copy.
     const auto copy = VelmoraWidgetLocaleCatalog::copy(locale);
     auto experience = VelmoraWidgetExperience::decodeAndResolve(
-        design, VelmoraWidgetPlatform::ios, settings_->values().reduceMotion, copy);
+        design, VelmoraWidgetPlatform::ios, settings->values().reduceMotion, copy);
     VelmoraWidgetFont::registerFonts();
     return experience;
 }
 
-boost::asio::awaitable<Presenter::PreparedHost>
-Presenter::prepareHost(std::shared_ptr<VelmoraWidgetClient> client,
-                       const VelmoraHostDictionary& dictionary, std::int64_t generation,
-                       bool hostOwnsClose, QPointer<QWidget> owner) {
+boost::asio::awaitable<PreparedHost> detail::BridgePresenterPrivate::prepareHost(
+    std::shared_ptr<VelmoraWidgetClient> client, const VelmoraHostDictionary& dictionary,
+    std::int64_t generation, bool hostOwnsClose, QPointer<QWidget> owner) {
     const auto options = VelmoraWidgetBridgeConfiguration::decodeNativeOptions(dictionary);
     const JSONValue::Object backend = co_await client->loadWidgetAppearance();
     checkGeneration(generation);
@@ -263,7 +348,7 @@ Presenter::prepareHost(std::shared_ptr<VelmoraWidgetClient> client,
     const auto document = VelmoraWidgetBridgeConfiguration::experienceData(backend, options);
     auto experience = resolveExperience(document.data, document.locale);
     checkGeneration(generation);
-    if (presentedHost_)
+    if (presentedHost)
         throw presenterError(VelmoraErrorCode::requestInProgress,
                              "Velmora widget is already presented.");
     if (!owner)
@@ -272,22 +357,22 @@ Presenter::prepareHost(std::shared_ptr<VelmoraWidgetClient> client,
 
     // Owned by the host's widget until it is shown; a child that is never shown stays hidden.
     auto* vc = makeQtChild<VelmoraWidgetViewController>(
-        executor_, client, experience, true, std::nullopt, std::move(preparedState),
-        options.hostActionIds, options.context, settings_, owner.data());
+        executor, client, experience, true, std::nullopt, std::move(preparedState),
+        options.hostActionIds, options.context, settings, owner.data());
     auto& controller = *vc->widgetController();
     controller.applyInitialNavigation(options.view, options.articleId);
-    if (voiceFactory_)
+    if (voiceFactory)
         passVoiceFactory(controller);
-    controller.setOnHostActionEvent(hostActionEventHandler_);
-    for (const auto& [actionId, handler] : hostActionHandlers_)
+    controller.setOnHostActionEvent(hostActionEventHandler);
+    for (const auto& [actionId, handler] : hostActionHandlers)
         controller.setHostActionHandler(handler, actionId);
-    presentedHost_ = vc;
-    std::weak_ptr<Presenter> weak = weak_from_this();
+    presentedHost = vc;
+    std::weak_ptr<Presenter> weak = q.weak_from_this();
     vc->setOnHostDismissed([weak, vc] {
         // A widget that left the screen is done with, whoever removed it.
         vc->deleteLater();
         if (auto self = weak.lock())
-            self->hostDismissed(vc);
+            of(*self).hostDismissed(vc);
     });
     if (hostOwnsClose) {
         controller.setOnHostClose([weak] {
@@ -298,61 +383,63 @@ Presenter::prepareHost(std::shared_ptr<VelmoraWidgetClient> client,
     co_return PreparedHost{vc, std::move(experience)};
 }
 
-void Presenter::discard(VelmoraWidgetViewController* vc) {
-    if (presentedHost_ == vc)
-        presentedHost_ = nullptr;
+void detail::BridgePresenterPrivate::discard(VelmoraWidgetViewController* vc) {
+    if (presentedHost == vc)
+        presentedHost = nullptr;
     vc->setOnHostDismissed(nullptr);
     vc->widgetController()->close();
     vc->deleteLater();
 }
 
-void Presenter::checkPreparedHost(const PreparedHost& prepared, std::int64_t generation) {
-    if (presentationGeneration_ == generation && presentedHost_ == prepared.controller)
+void detail::BridgePresenterPrivate::checkPreparedHost(const PreparedHost& prepared,
+                                                       std::int64_t generation) {
+    if (presentationGeneration == generation && presentedHost == prepared.controller)
         return;
     discard(prepared.controller);
     throw presenterError(VelmoraErrorCode::sessionExpired,
                          "Velmora widget presentation was cancelled before attachment.");
 }
 
-void Presenter::endPreparation(std::int64_t generation) {
-    if (presentationGeneration_ == generation)
-        presentationInFlight_ = false;
+void detail::BridgePresenterPrivate::endPreparation(std::int64_t generation) {
+    if (presentationGeneration == generation)
+        presentationInFlight = false;
 }
 
 boost::asio::awaitable<void> Presenter::runPresent(std::shared_ptr<Presenter> self,
                                                    std::shared_ptr<VelmoraWidgetClient> client,
                                                    VelmoraHostDictionary options,
                                                    QPointer<QWidget> from) {
-    if (self->presentedHost_ || self->presentationInFlight_)
+    auto& d = *self->d_;
+    if (d.presentedHost || d.presentationInFlight)
         throw presenterError(VelmoraErrorCode::requestInProgress,
                              "Velmora widget is already presented.");
     QPointer<QWidget> top = topViewController(from.data());
     if (!inShownWindow(top))
         throw presenterError(VelmoraErrorCode::invalidConfig,
                              "Velmora widget presenter is not attached to a window.");
-    self->reserveWindow(hostWindowOf(top));
-    self->presentationInFlight_ = true;
-    const std::int64_t generation = ++self->presentationGeneration_;
+    d.reserveWindow(hostWindowOf(top));
+    d.presentationInFlight = true;
+    const std::int64_t generation = ++d.presentationGeneration;
 
     std::exception_ptr failure;
     try {
         const PreparedHost prepared =
-            co_await self->prepareHost(client, options, generation, true, top->window());
-        self->checkPreparedHost(prepared, generation);
+            co_await d.prepareHost(client, options, generation, true, top->window());
+        d.checkPreparedHost(prepared, generation);
         try {
             if (!inShownWindow(top))
                 throw presenterError(VelmoraErrorCode::invalidConfig,
                                      "Velmora widget presenter is not attached to a window.");
-            const auto mode = hostPresentation(prepared.experience, top);
+            const auto mode = PresenterPrivate::hostPresentation(prepared.experience, top);
             prepared.controller->show(top, mode, true);
         } catch (...) {
-            self->discard(prepared.controller);
+            d.discard(prepared.controller);
             throw;
         }
     } catch (...) {
         failure = std::current_exception();
     }
-    self->endPreparation(generation);
+    d.endPreparation(generation);
     if (!failure)
         co_return;
     try {
@@ -372,7 +459,8 @@ boost::asio::awaitable<void> Presenter::runEmbed(std::shared_ptr<Presenter> self
                                                  VelmoraHostDictionary options,
                                                  QPointer<QWidget> container,
                                                  QPointer<QWidget> parent) {
-    if (self->presentedHost_ || self->presentationInFlight_)
+    auto& d = *self->d_;
+    if (d.presentedHost || d.presentationInFlight)
         throw presenterError(VelmoraErrorCode::requestInProgress,
                              "Velmora widget is already presented.");
     if (!isInside(container, parent))
@@ -382,22 +470,22 @@ boost::asio::awaitable<void> Presenter::runEmbed(std::shared_ptr<Presenter> self
     if (!inShownWindow(container))
         throw presenterError(VelmoraErrorCode::invalidConfig,
                              "Embedded widget requires an active host scene.");
-    self->reserveWindow(hostWindowOf(container));
-    self->presentationInFlight_ = true;
-    const std::int64_t generation = ++self->presentationGeneration_;
+    d.reserveWindow(hostWindowOf(container));
+    d.presentationInFlight = true;
+    const std::int64_t generation = ++d.presentationGeneration;
 
     std::exception_ptr failure;
     try {
         const PreparedHost prepared =
-            co_await self->prepareHost(client, options, generation, false, container.data());
-        self->checkPreparedHost(prepared, generation);
+            co_await d.prepareHost(client, options, generation, false, container.data());
+        d.checkPreparedHost(prepared, generation);
         if (!isInside(container, parent) || !inShownWindow(container)) {
-            self->discard(prepared.controller);
+            d.discard(prepared.controller);
             throw presenterError(VelmoraErrorCode::invalidConfig,
                                  "Embedded widget host detached before mounting.");
         }
-        self->embeddedContainer_ = container;
-        self->embeddedPresentation_ = true;
+        d.embeddedContainer = container;
+        d.embeddedPresentation = true;
         // The widget fills the container, following its size.
         QLayout* layout = container->layout();
         if (layout == nullptr) {
@@ -410,58 +498,58 @@ boost::asio::awaitable<void> Presenter::runEmbed(std::shared_ptr<Presenter> self
     } catch (...) {
         failure = std::current_exception();
     }
-    self->endPreparation(generation);
+    d.endPreparation(generation);
     if (failure)
         std::rethrow_exception(failure);
 }
 
 // ---- Closing ----
 
-void Presenter::hostDismissed(VelmoraWidgetViewController* vc) {
+void detail::BridgePresenterPrivate::hostDismissed(VelmoraWidgetViewController* vc) {
     // After `close` the widget is no longer ours and its leaving was reported already.
-    if (presentedHost_.data() != vc)
+    if (presentedHost.data() != vc)
         return;
-    presentedHost_ = nullptr;
-    if (embeddedPresentation_) {
-        embeddedPresentation_ = false;
-        embeddedContainer_ = nullptr;
-        if (const auto callback = onEmbeddedClosed_)
+    presentedHost = nullptr;
+    if (embeddedPresentation) {
+        embeddedPresentation = false;
+        embeddedContainer = nullptr;
+        if (const auto callback = onEmbeddedClosed)
             callback();
-    } else if (const auto callback = onModalClosed_) {
+    } else if (const auto callback = onModalClosed) {
         callback();
     }
 }
 
 void Presenter::close(bool animated) {
-    ++presentationGeneration_;
-    presentationInFlight_ = false;
-    VelmoraWidgetViewController* vc = presentedHost_.data();
-    presentedHost_ = nullptr;
+    ++d_->presentationGeneration;
+    d_->presentationInFlight = false;
+    VelmoraWidgetViewController* vc = d_->presentedHost.data();
+    d_->presentedHost = nullptr;
     if (vc == nullptr) {
-        embeddedPresentation_ = false;
-        embeddedContainer_ = nullptr;
+        d_->embeddedPresentation = false;
+        d_->embeddedContainer = nullptr;
         return;
     }
     vc->widgetScreen().view().dismissKeyboard();
     vc->widgetController()->close();
-    if (!embeddedPresentation_) {
+    if (!d_->embeddedPresentation) {
         // Leaving the screen deletes it (at once, or after its fade).
         vc->close(animated);
-        if (const auto callback = onModalClosed_)
+        if (const auto callback = d_->onModalClosed)
             callback();
         return;
     }
-    embeddedPresentation_ = false;
-    embeddedContainer_ = nullptr;
+    d_->embeddedPresentation = false;
+    d_->embeddedContainer = nullptr;
     vc->hide();
     vc->deleteLater();
-    if (const auto callback = onEmbeddedClosed_)
+    if (const auto callback = d_->onEmbeddedClosed)
         callback();
 }
 
 void Presenter::setEmbeddedVisible(bool visible) {
-    if (embeddedPresentation_ && presentedHost_)
-        presentedHost_->setEmbeddedVisible(visible);
+    if (d_->embeddedPresentation && d_->presentedHost)
+        d_->presentedHost->setEmbeddedVisible(visible);
 }
 
 } // namespace velmora

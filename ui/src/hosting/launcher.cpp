@@ -10,6 +10,7 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 
+#include <memory>
 #include <stdexcept>
 
 namespace velmora {
@@ -40,22 +41,67 @@ orDesktopSettings(std::shared_ptr<VelmoraPlatformSettings> settings) {
 
 } // namespace
 
+namespace detail {
+
+class WidgetLauncherPrivate {
+public:
+    WidgetLauncherPrivate(VelmoraWidgetLauncher& launcher,
+                          std::shared_ptr<VelmoraWidgetController> c, VelmoraWidgetExperience e,
+                          std::shared_ptr<VelmoraPlatformSettings> s)
+        : q(launcher), controller(requireController(std::move(c))), experience(std::move(e)),
+          settings(orDesktopSettings(std::move(s))),
+          scheduler(std::make_unique<RedrawScheduler>(&launcher, [this] { redraw(); })) {}
+
+    void redraw();
+
+    VelmoraWidgetLauncher& q;
+    std::shared_ptr<VelmoraWidgetController> controller;
+    VelmoraWidgetExperience experience;
+    std::shared_ptr<VelmoraPlatformSettings> settings;
+    std::unique_ptr<RedrawScheduler> scheduler;
+    VelmoraObservation observation;
+    VelmoraPlatformSettings::Subscription settingsSubscription;
+    QColor tint;
+    QColor foreground;
+};
+
+class WidgetContainerPrivate {
+public:
+    WidgetContainerPrivate(VelmoraWidgetContainer& container,
+                           std::shared_ptr<VelmoraWidgetController> c)
+        : q(container), controller(requireController(std::move(c))),
+          scheduler(std::make_unique<RedrawScheduler>(&container, [this] { redraw(); })) {}
+
+    void redraw();
+    void placeChildren();
+
+    VelmoraWidgetContainer& q;
+    std::shared_ptr<VelmoraWidgetController> controller;
+    std::unique_ptr<RedrawScheduler> scheduler;
+    VelmoraObservation observation;
+    VelmoraWidgetScreen* screen = nullptr;
+    VelmoraWidgetLauncher* launcher = nullptr;
+};
+
+} // namespace detail
+
 VelmoraWidgetLauncher::VelmoraWidgetLauncher(std::shared_ptr<VelmoraWidgetController> controller,
                                              VelmoraWidgetExperience experience,
                                              std::shared_ptr<VelmoraPlatformSettings> settings,
                                              QWidget* parent)
-    : QAbstractButton(parent), controller_(requireController(std::move(controller))),
-      experience_(std::move(experience)), settings_(orDesktopSettings(std::move(settings))),
-      redraw_(std::make_unique<RedrawScheduler>(this, [this] { redraw(); })) {
+    : QAbstractButton(parent),
+      d_(std::make_unique<WidgetLauncherPrivate>(*this, std::move(controller),
+                                                 std::move(experience), std::move(settings))) {
+    auto& d = *d_;
     setObjectName("velmora.widget.launcher");
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(this, &QAbstractButton::clicked, this, [this] { controller_->open(); });
-    observation_ = controller_->observe(VelmoraWidgetProperty::isOpen,
-                                        [this](VelmoraWidgetProperty) { redraw_->request(); });
-    settingsSubscription_ = settings_->observe([this] { redraw_->request(); });
-    redraw();
+    connect(this, &QAbstractButton::clicked, this, [this] { d_->controller->open(); });
+    d.observation = d.controller->observe(
+        VelmoraWidgetProperty::isOpen, [this](VelmoraWidgetProperty) { d_->scheduler->request(); });
+    d.settingsSubscription = d.settings->observe([this] { d_->scheduler->request(); });
+    d.redraw();
 }
 
 VelmoraWidgetLauncher::~VelmoraWidgetLauncher() = default;
@@ -64,22 +110,23 @@ QSize VelmoraWidgetLauncher::sizeHint() const {
     return {kSymbolFrame + 2 * kButtonInset, kSymbolFrame + 2 * kButtonInset};
 }
 
-void VelmoraWidgetLauncher::redraw() {
+void detail::WidgetLauncherPrivate::redraw() {
     const auto model =
-        launcherModel(experience_, settings_->values().colorScheme, controller_->isOpen());
-    tint_ = toQColor(model.tint);
-    foreground_ = toQColor(model.foreground);
-    setAccessibleName(toQString(model.accessibleName));
-    setToolTip(toQString(model.accessibleName));
-    setVisible(model.visible);
-    update();
+        launcherModel(experience, settings->values().colorScheme, controller->isOpen());
+    tint = toQColor(model.tint);
+    foreground = toQColor(model.foreground);
+    q.setAccessibleName(toQString(model.accessibleName));
+    q.setToolTip(toQString(model.accessibleName));
+    q.setVisible(model.visible);
+    q.update();
 }
 
 void VelmoraWidgetLauncher::paintEvent(QPaintEvent*) {
+    const QColor& foreground = d_->foreground;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF button = QRectF(rect()).adjusted(1, 1, -1, -1);
-    QColor fill = tint_;
+    QColor fill = d_->tint;
     if (isDown())
         fill = fill.darker(115);
     painter.setPen(Qt::NoPen);
@@ -88,7 +135,7 @@ void VelmoraWidgetLauncher::paintEvent(QPaintEvent*) {
     // The ring marks keyboard focus only: a window handing its first focus to the button on
     // opening draws none.
     if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-        painter.setPen(QPen(foreground_, 2));
+        painter.setPen(QPen(foreground, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(button.adjusted(3, 3, -3, -3));
     }
@@ -98,8 +145,8 @@ void VelmoraWidgetLauncher::paintEvent(QPaintEvent*) {
     painter.translate(symbol.topLeft());
     const QPainterPath path =
         iconPath(VelmoraWidgetIconKind::messages, QRectF(0, 0, kSymbolSize, kSymbolSize));
-    painter.setPen(QPen(foreground_, iconStrokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(foreground_);
+    painter.setPen(QPen(foreground, iconStrokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(foreground);
     painter.drawPath(path);
 }
 
@@ -107,44 +154,57 @@ VelmoraWidgetContainer::VelmoraWidgetContainer(std::shared_ptr<VelmoraWidgetCont
                                                VelmoraWidgetExperience experience,
                                                std::shared_ptr<VelmoraPlatformSettings> settings,
                                                QWidget* parent)
-    : QWidget(parent), controller_(requireController(std::move(controller))),
-      redraw_(std::make_unique<RedrawScheduler>(this, [this] { redraw(); })) {
+    : QWidget(parent), d_(std::make_unique<WidgetContainerPrivate>(*this, std::move(controller))) {
+    auto& d = *d_;
     setObjectName("velmora.widget.container");
     settings = orDesktopSettings(std::move(settings));
-    screen_ = makeQtChild<VelmoraWidgetScreen>(controller_, experience, settings, this);
-    screen_->setVisible(false);
-    launcher_ = makeQtChild<VelmoraWidgetLauncher>(controller_, std::move(experience),
-                                                   std::move(settings), this);
-    observation_ = controller_->observe(VelmoraWidgetProperty::isOpen,
-                                        [this](VelmoraWidgetProperty) { redraw_->request(); });
-    redraw();
+    d.screen = makeQtChild<VelmoraWidgetScreen>(d.controller, experience, settings, this);
+    d.screen->setVisible(false);
+    d.launcher = makeQtChild<VelmoraWidgetLauncher>(d.controller, std::move(experience),
+                                                    std::move(settings), this);
+    d.observation = d.controller->observe(
+        VelmoraWidgetProperty::isOpen, [this](VelmoraWidgetProperty) { d_->scheduler->request(); });
+    d.redraw();
 }
 
 VelmoraWidgetContainer::~VelmoraWidgetContainer() {
-    observation_.cancel();
+    d_->observation.cancel();
     // Only the container's own end ends the widget: its draft goes with it.
-    controller_->destroy();
+    d_->controller->destroy();
 }
 
-void VelmoraWidgetContainer::redraw() {
-    screen_->setVisible(controller_->isOpen());
+const std::shared_ptr<VelmoraWidgetController>&
+VelmoraWidgetContainer::controller() const noexcept {
+    return d_->controller;
+}
+
+VelmoraWidgetLauncher& VelmoraWidgetContainer::launcher() const noexcept {
+    return *d_->launcher;
+}
+
+VelmoraWidgetScreen& VelmoraWidgetContainer::widgetScreen() const noexcept {
+    return *d_->screen;
+}
+
+void detail::WidgetContainerPrivate::redraw() {
+    screen->setVisible(controller->isOpen());
     placeChildren();
 }
 
-void VelmoraWidgetContainer::placeChildren() {
-    screen_->setGeometry(rect());
-    const QSize size = launcher_->sizeHint();
-    launcher_->setGeometry(width() - kContainerPadding - size.width(),
-                           height() - kContainerPadding - size.height(), size.width(),
-                           size.height());
-    launcher_->raise();
+void detail::WidgetContainerPrivate::placeChildren() {
+    screen->setGeometry(q.rect());
+    const QSize size = launcher->sizeHint();
+    launcher->setGeometry(q.width() - kContainerPadding - size.width(),
+                          q.height() - kContainerPadding - size.height(), size.width(),
+                          size.height());
+    launcher->raise();
 }
 
 void VelmoraWidgetContainer::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        controller_->mount();
-    redraw_->request();
+        d_->controller->mount();
+    d_->scheduler->request();
 }
 
 void VelmoraWidgetContainer::hideEvent(QHideEvent* event) {
@@ -152,12 +212,12 @@ void VelmoraWidgetContainer::hideEvent(QHideEvent* event) {
     // The host moved away (another tab or page): the widget closes and keeps its draft. A
     // minimised window is the panel's business (background).
     if (!event->spontaneous())
-        controller_->close();
+        d_->controller->close();
 }
 
 void VelmoraWidgetContainer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    placeChildren();
+    d_->placeChildren();
 }
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <memory>
 #include <stdexcept>
 
 namespace velmora {
@@ -17,11 +18,24 @@ constexpr int kSlideMilliseconds = 250;
 
 } // namespace
 
-VelmoraWidgetNavigationStack::VelmoraWidgetNavigationStack(QWidget* parent) : QWidget(parent) {
+namespace detail {
+
+class NavigationStackPrivate {
+public:
+    void animateIn(QWidget* page, VelmoraWidgetNavigationStack::Transition transition) const;
+
+    /// The pages, bottom first; the current one is the top.
+    QStackedWidget* stack = nullptr;
+};
+
+} // namespace detail
+
+VelmoraWidgetNavigationStack::VelmoraWidgetNavigationStack(QWidget* parent)
+    : QWidget(parent), d_(std::make_unique<detail::NavigationStackPrivate>()) {
     auto* layout = detail::makeQtChild<QVBoxLayout>(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    stack_ = detail::makeQtChild<QStackedWidget>(this);
-    layout->addWidget(stack_);
+    d_->stack = detail::makeQtChild<QStackedWidget>(this);
+    layout->addWidget(d_->stack);
 }
 
 VelmoraWidgetNavigationStack::~VelmoraWidgetNavigationStack() = default;
@@ -31,9 +45,9 @@ void VelmoraWidgetNavigationStack::push(QWidget* page, Transition transition) {
         throw std::invalid_argument("A navigation stack cannot push a null page.");
     if (contains(page))
         throw std::invalid_argument("The page is already on this navigation stack.");
-    stack_->addWidget(page);
-    stack_->setCurrentWidget(page);
-    animateIn(page, transition);
+    d_->stack->addWidget(page);
+    d_->stack->setCurrentWidget(page);
+    d_->animateIn(page, transition);
 }
 
 QWidget* VelmoraWidgetNavigationStack::pop(Transition transition) {
@@ -44,16 +58,16 @@ QWidget* VelmoraWidgetNavigationStack::pop(Transition transition) {
 }
 
 bool VelmoraWidgetNavigationStack::remove(QWidget* page, Transition transition) {
-    const int index = page ? stack_->indexOf(page) : -1;
+    const int index = page ? d_->stack->indexOf(page) : -1;
     if (index < 0)
         return false;
-    const bool wasTop = index == stack_->count() - 1;
+    const bool wasTop = index == d_->stack->count() - 1;
     // Only the top page is current: removing it uncovers the one below, removing a covered one
     // leaves the top where it is.
-    stack_->removeWidget(page);
-    if (wasTop && stack_->count() > 0) {
-        stack_->setCurrentIndex(stack_->count() - 1);
-        animateIn(stack_->currentWidget(), transition);
+    d_->stack->removeWidget(page);
+    if (wasTop && d_->stack->count() > 0) {
+        d_->stack->setCurrentIndex(d_->stack->count() - 1);
+        d_->animateIn(d_->stack->currentWidget(), transition);
     }
     page->hide();
     Q_EMIT pageRemoved(page);
@@ -61,21 +75,21 @@ bool VelmoraWidgetNavigationStack::remove(QWidget* page, Transition transition) 
 }
 
 QWidget* VelmoraWidgetNavigationStack::top() const {
-    return stack_->count() > 0 ? stack_->widget(stack_->count() - 1) : nullptr;
+    return d_->stack->count() > 0 ? d_->stack->widget(d_->stack->count() - 1) : nullptr;
 }
 
 int VelmoraWidgetNavigationStack::count() const {
-    return stack_->count();
+    return d_->stack->count();
 }
 
 bool VelmoraWidgetNavigationStack::contains(const QWidget* page) const {
-    return page && stack_->indexOf(page) >= 0;
+    return page && d_->stack->indexOf(page) >= 0;
 }
 
 std::vector<QWidget*> VelmoraWidgetNavigationStack::pages() const {
     std::vector<QWidget*> result;
-    for (int i = 0; i < stack_->count(); ++i)
-        result.push_back(stack_->widget(i));
+    for (int i = 0; i < d_->stack->count(); ++i)
+        result.push_back(d_->stack->widget(i));
     return result;
 }
 
@@ -86,7 +100,9 @@ VelmoraWidgetNavigationStack* VelmoraWidgetNavigationStack::of(QWidget* widget) 
     return nullptr;
 }
 
-void VelmoraWidgetNavigationStack::animateIn(QWidget* page, Transition transition) {
+void detail::NavigationStackPrivate::animateIn(
+    QWidget* page, VelmoraWidgetNavigationStack::Transition transition) const {
+    using Transition = VelmoraWidgetNavigationStack::Transition;
     switch (transition) {
     case Transition::none:
         return;
@@ -98,15 +114,15 @@ void VelmoraWidgetNavigationStack::animateIn(QWidget* page, Transition transitio
         fade->setStartValue(0.0);
         fade->setEndValue(1.0);
         // The effect goes once the page is fully shown (it would slow every later paint).
-        connect(fade, &QPropertyAnimation::finished, page,
-                [page] { page->setGraphicsEffect(nullptr); });
+        QObject::connect(fade, &QPropertyAnimation::finished, page,
+                         [page] { page->setGraphicsEffect(nullptr); });
         fade->start(QAbstractAnimation::DeleteWhenStopped);
         return;
     }
     case Transition::standard: {
         auto* slide = detail::makeQtChild<QPropertyAnimation>(page, "pos", page);
         slide->setDuration(kSlideMilliseconds);
-        slide->setStartValue(QPoint(stack_->width(), 0));
+        slide->setStartValue(QPoint(stack->width(), 0));
         slide->setEndValue(QPoint(0, 0));
         slide->setEasingCurve(QEasingCurve::OutCubic);
         slide->start(QAbstractAnimation::DeleteWhenStopped);

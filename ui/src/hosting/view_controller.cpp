@@ -3,6 +3,7 @@
 #include "platform/qt_conversions.hpp"
 #include "velmora/client.hpp"
 #include "velmora/error.hpp"
+#include "velmora/ui/widget_client.hpp"
 #include "velmora/ui/widget_hosting.hpp"
 #include "velmora/ui/widget_view.hpp"
 #include "views/widget_view_model.hpp"
@@ -15,6 +16,7 @@
 #include <QWindowStateChangeEvent>
 
 #include <cmath>
+#include <memory>
 
 namespace velmora {
 
@@ -41,6 +43,53 @@ int points(double value) {
 
 } // namespace
 
+namespace detail {
+
+class WidgetViewControllerPrivate {
+public:
+    enum class Placement { none, modal, pushed, embedded };
+
+    WidgetViewControllerPrivate(VelmoraWidgetViewController& host,
+                                std::shared_ptr<VelmoraWidgetController> c,
+                                VelmoraWidgetExperience e,
+                                std::shared_ptr<VelmoraPlatformSettings> s)
+        : q(host), controller(std::move(c)), experience(std::move(e)),
+          settings(orDesktopSettings(std::move(s))),
+          profileReducedMotion(experience.requiresForcedReducedMotion()) {}
+
+    bool shouldCrossFade() const {
+        return shouldCrossFadeTransitions(profileReducedMotion, settings->values());
+    }
+    static bool effectiveAnimated(bool animated) {
+        return animated && QApplication::isEffectEnabled(Qt::UI_General);
+    }
+    void appear();
+    void leaveForGood();
+    void applySurface();
+    void installLifecycleObservers();
+    void removeLifecycleObservers();
+
+    VelmoraWidgetViewController& q;
+    std::shared_ptr<VelmoraWidgetController> controller;
+    VelmoraWidgetExperience experience;
+    std::shared_ptr<VelmoraPlatformSettings> settings;
+    VelmoraPlatformSettings::Subscription settingsSubscription;
+    VelmoraWidgetHostPresentation hostPresentation = VelmoraWidgetHostPresentation::modal;
+    std::function<void()> onHostDismissed;
+    bool profileReducedMotion = false;
+    bool embeddedVisible = true;
+    Placement placement = Placement::none;
+    /// The window watched for minimising while the widget shows.
+    QPointer<QWidget> observedWindow;
+    QPointer<VelmoraWidgetNavigationStack> stack;
+    QMetaObject::Connection stackConnection;
+    VelmoraWidgetScreen* screen = nullptr;
+};
+
+} // namespace detail
+
+using Placement = WidgetViewControllerPrivate::Placement;
+
 VelmoraWidgetViewController::VelmoraWidgetViewController(
     boost::asio::any_io_executor mainExecutor, std::shared_ptr<VelmoraClient> client,
     VelmoraWidgetExperience experience, bool configurationLoaded,
@@ -48,12 +97,14 @@ VelmoraWidgetViewController::VelmoraWidgetViewController(
     std::optional<VelmoraWidgetPreparedState> preparedState, std::vector<std::string> hostActionIds,
     JSONValue::Object hostActionContext, std::shared_ptr<VelmoraPlatformSettings> settings,
     QWidget* parent)
+    // A missing client stays missing: the controller refuses it.
     : VelmoraWidgetViewController(
-          VelmoraWidgetController::create(
-              std::move(mainExecutor), std::move(client), configurationLoaded,
-              std::move(navigation), std::move(preparedState), std::move(hostActionIds),
-              std::move(hostActionContext), VelmoraWidgetDraftStore::shared()),
-          std::move(experience), std::move(settings), parent) {}
+          std::move(mainExecutor),
+          client ? std::make_shared<VelmoraClientWidgetAdapter>(std::move(client))
+                 : std::shared_ptr<VelmoraWidgetClient>(),
+          std::move(experience), configurationLoaded, std::move(navigation),
+          std::move(preparedState), std::move(hostActionIds), std::move(hostActionContext),
+          std::move(settings), parent) {}
 
 VelmoraWidgetViewController::VelmoraWidgetViewController(
     boost::asio::any_io_executor mainExecutor, std::shared_ptr<VelmoraWidgetClient> client,
@@ -62,79 +113,97 @@ VelmoraWidgetViewController::VelmoraWidgetViewController(
     std::optional<VelmoraWidgetPreparedState> preparedState, std::vector<std::string> hostActionIds,
     JSONValue::Object hostActionContext, std::shared_ptr<VelmoraPlatformSettings> settings,
     QWidget* parent)
-    : VelmoraWidgetViewController(
+    : QWidget(parent),
+      d_(std::make_unique<WidgetViewControllerPrivate>(
+          *this,
           VelmoraWidgetController::create(
               std::move(mainExecutor), std::move(client), configurationLoaded,
               std::move(navigation), std::move(preparedState), std::move(hostActionIds),
               std::move(hostActionContext), VelmoraWidgetDraftStore::shared()),
-          std::move(experience), std::move(settings), parent) {}
-
-VelmoraWidgetViewController::VelmoraWidgetViewController(
-    std::shared_ptr<VelmoraWidgetController> controller, VelmoraWidgetExperience experience,
-    std::shared_ptr<VelmoraPlatformSettings> settings, QWidget* parent)
-    : QWidget(parent), controller_(std::move(controller)), experience_(std::move(experience)),
-      settings_(orDesktopSettings(std::move(settings))),
-      profileReducedMotion_(experience_.requiresForcedReducedMotion()) {
+          std::move(experience), std::move(settings))) {
+    auto& d = *d_;
     setObjectName("velmora.widget.host");
     auto* layout = makeQtChild<QVBoxLayout>(this);
-    const auto insets = hostSafeAreaInsets(experience_.platformOverride);
+    const auto insets = hostSafeAreaInsets(d.experience.platformOverride);
     layout->setContentsMargins(points(insets.left), points(insets.top), points(insets.right),
                                points(insets.bottom));
-    screen_ = makeQtChild<VelmoraWidgetScreen>(controller_, experience_, settings_, this);
-    layout->addWidget(screen_);
+    d.screen = makeQtChild<VelmoraWidgetScreen>(d.controller, d.experience, d.settings, this);
+    layout->addWidget(d.screen);
     // The margins show the design's surface, never the desktop's window colour.
     setAutoFillBackground(true);
-    applySurface();
-    settingsSubscription_ = settings_->observe([this] { applySurface(); });
-    controller_->mount();
+    d.applySurface();
+    d.settingsSubscription = d.settings->observe([this] { d_->applySurface(); });
+    d.controller->mount();
 }
 
 VelmoraWidgetViewController::~VelmoraWidgetViewController() {
     // Destroyed while on screen (an embedded child removed by its host, or the host's window
     // going with the widget on it): that is leaving for good too.
-    leaveForGood();
+    d_->leaveForGood();
 }
 
-void VelmoraWidgetViewController::applySurface() {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, toQColor(hostSurfaceColor(experience_.appearance,
-                                                                 settings_->values().colorScheme)));
-    setPalette(palette);
+const std::shared_ptr<VelmoraWidgetController>&
+VelmoraWidgetViewController::widgetController() const noexcept {
+    return d_->controller;
 }
 
-bool VelmoraWidgetViewController::shouldCrossFadeTransitions() const {
-    return detail::shouldCrossFadeTransitions(profileReducedMotion_, settings_->values());
+const VelmoraWidgetExperience& VelmoraWidgetViewController::experience() const noexcept {
+    return d_->experience;
 }
 
-bool VelmoraWidgetViewController::effectiveAnimated(bool animated) const {
-    return animated && QApplication::isEffectEnabled(Qt::UI_General);
+VelmoraWidgetScreen& VelmoraWidgetViewController::widgetScreen() const noexcept {
+    return *d_->screen;
+}
+
+VelmoraWidgetHostPresentation VelmoraWidgetViewController::hostPresentation() const noexcept {
+    return d_->hostPresentation;
+}
+
+const std::function<void()>& VelmoraWidgetViewController::onHostDismissed() const noexcept {
+    return d_->onHostDismissed;
+}
+
+void VelmoraWidgetViewController::setOnHostDismissed(std::function<void()> callback) {
+    d_->onHostDismissed = std::move(callback);
+}
+
+bool VelmoraWidgetViewController::embeddedVisible() const noexcept {
+    return d_->embeddedVisible;
+}
+
+void detail::WidgetViewControllerPrivate::applySurface() {
+    QPalette palette = q.palette();
+    palette.setColor(QPalette::Window, toQColor(hostSurfaceColor(experience.appearance,
+                                                                 settings->values().colorScheme)));
+    q.setPalette(palette);
 }
 
 void VelmoraWidgetViewController::show(QWidget* from, VelmoraWidgetHostPresentation mode,
                                        bool animated) {
-    if (placement_ != Placement::none)
+    auto& d = *d_;
+    if (d.placement != Placement::none)
         throw hostingError(VelmoraErrorCode::requestInProgress, "Velmora widget is already shown.");
     if (!from)
         throw hostingError(VelmoraErrorCode::invalidConfig,
                            "Velmora widget needs a host widget to be shown from.");
-    hostPresentation_ = mode;
-    const bool crossFade = shouldCrossFadeTransitions();
-    const bool moving = effectiveAnimated(animated);
+    d.hostPresentation = mode;
+    const bool crossFade = d.shouldCrossFade();
+    const bool moving = d.effectiveAnimated(animated);
 
     if (mode == VelmoraWidgetHostPresentation::push) {
         auto* stack = VelmoraWidgetNavigationStack::of(from);
         if (!stack)
             throw hostingError(VelmoraErrorCode::unsupported,
                                "Widget push presentation requires a navigation controller host.");
-        placement_ = Placement::pushed;
-        stack_ = stack;
-        stackConnection_ =
+        d.placement = Placement::pushed;
+        d.stack = stack;
+        d.stackConnection =
             connect(stack, &VelmoraWidgetNavigationStack::pageRemoved, this, [this](QWidget* page) {
                 if (page == this)
-                    leaveForGood();
+                    d_->leaveForGood();
             });
         setWindowModality(Qt::NonModal);
-        controller_->open();
+        d.controller->open();
         using Transition = VelmoraWidgetNavigationStack::Transition;
         stack->push(this, !moving     ? Transition::none
                           : crossFade ? Transition::crossDissolve
@@ -147,13 +216,13 @@ void VelmoraWidgetViewController::show(QWidget* from, VelmoraWidgetHostPresentat
     if (hostWindow == this)
         throw hostingError(VelmoraErrorCode::invalidConfig,
                            "Velmora widget cannot be shown over itself.");
-    placement_ = Placement::modal;
+    d.placement = Placement::modal;
     if (parentWidget() != hostWindow || !isWindow())
         setParent(hostWindow, Qt::Window);
     setWindowModality(Qt::WindowModal);
-    setWindowTitle(toQString(detail::copyText(experience_.copy, {"panel.title"})));
+    setWindowTitle(toQString(detail::copyText(d.experience.copy, {"panel.title"})));
     setGeometry(hostWindow->geometry());
-    controller_->open();
+    d.controller->open();
     if (crossFade && moving) {
         setWindowOpacity(0);
         QWidget::show();
@@ -168,19 +237,20 @@ void VelmoraWidgetViewController::show(QWidget* from, VelmoraWidgetHostPresentat
 }
 
 void VelmoraWidgetViewController::close(bool animated) {
-    const bool crossFade = shouldCrossFadeTransitions();
-    const bool moving = effectiveAnimated(animated);
-    if (hostPresentation_ == VelmoraWidgetHostPresentation::push) {
-        if (placement_ != Placement::pushed || !stack_)
+    auto& d = *d_;
+    const bool crossFade = d.shouldCrossFade();
+    const bool moving = d.effectiveAnimated(animated);
+    if (d.hostPresentation == VelmoraWidgetHostPresentation::push) {
+        if (d.placement != Placement::pushed || !d.stack)
             return;
         using Transition = VelmoraWidgetNavigationStack::Transition;
         // Exactly this page leaves, wherever it lies; the stack's signal ends the widget.
-        stack_->remove(this, !moving     ? Transition::none
-                             : crossFade ? Transition::crossDissolve
-                                         : Transition::standard);
+        d.stack->remove(this, !moving     ? Transition::none
+                              : crossFade ? Transition::crossDissolve
+                                          : Transition::standard);
         return;
     }
-    if (placement_ != Placement::modal)
+    if (d.placement != Placement::modal)
         return;
     if (crossFade && moving && isVisible()) {
         auto* fade = makeQtChild<QPropertyAnimation>(this, "windowOpacity", this);
@@ -192,32 +262,34 @@ void VelmoraWidgetViewController::close(bool animated) {
     }
     QWidget::hide();
     // A minimised window is hidden already and gets no hide event.
-    leaveForGood();
+    d.leaveForGood();
 }
 
 void VelmoraWidgetViewController::activateEmbeddedHost() {
+    auto& d = *d_;
     if (isWindow() || !window()->isVisible())
         return;
-    if (placement_ == Placement::none)
-        placement_ = Placement::embedded;
-    installLifecycleObservers();
-    if (embeddedVisible_)
-        controller_->open();
+    if (d.placement == Placement::none)
+        d.placement = Placement::embedded;
+    d.installLifecycleObservers();
+    if (d.embeddedVisible)
+        d.controller->open();
 }
 
 void VelmoraWidgetViewController::setEmbeddedVisible(bool visible) {
-    if (placement_ == Placement::modal || placement_ == Placement::pushed)
+    auto& d = *d_;
+    if (d.placement == Placement::modal || d.placement == Placement::pushed)
         return;
-    if (placement_ == Placement::none && !isWindow())
-        placement_ = Placement::embedded;
-    embeddedVisible_ = visible;
+    if (d.placement == Placement::none && !isWindow())
+        d.placement = Placement::embedded;
+    d.embeddedVisible = visible;
     if (!visible)
-        screen_->view().dismissKeyboard();
+        d.screen->view().dismissKeyboard();
     setVisible(visible);
     if (visible)
-        controller_->open();
+        d.controller->open();
     else
-        controller_->close();
+        d.controller->close();
 }
 
 void VelmoraWidgetViewController::showEvent(QShowEvent* event) {
@@ -225,26 +297,27 @@ void VelmoraWidgetViewController::showEvent(QShowEvent* event) {
     // Coming back from being minimised is the window observer's business.
     if (event->spontaneous())
         return;
-    if (placement_ == Placement::none)
-        placement_ = isWindow() ? Placement::modal : Placement::embedded;
-    appear();
-    installLifecycleObservers();
+    auto& d = *d_;
+    if (d.placement == Placement::none)
+        d.placement = isWindow() ? Placement::modal : Placement::embedded;
+    d.appear();
+    d.installLifecycleObservers();
 }
 
-void VelmoraWidgetViewController::appear() {
-    if (!embeddedVisible_) {
-        controller_->close();
+void detail::WidgetViewControllerPrivate::appear() {
+    if (!embeddedVisible) {
+        controller->close();
         return;
     }
-    if (controller_->isOpen()) {
-        controller_->foreground();
+    if (controller->isOpen()) {
+        controller->foreground();
         return;
     }
-    controller_->open();
+    controller->open();
     // Covered earlier, the panel's own disappearance closed it after it went to the background;
     // opening alone would leave it stopped in the background while it shows.
-    if (!controller_->isForeground())
-        controller_->foreground();
+    if (!controller->isForeground())
+        controller->foreground();
 }
 
 void VelmoraWidgetViewController::hideEvent(QHideEvent* event) {
@@ -252,65 +325,67 @@ void VelmoraWidgetViewController::hideEvent(QHideEvent* event) {
     // Minimising: the window observer sends the controller to the background.
     if (event->spontaneous())
         return;
-    removeLifecycleObservers();
-    switch (placement_) {
+    auto& d = *d_;
+    d.removeLifecycleObservers();
+    switch (d.placement) {
     case Placement::modal:
-        leaveForGood();
+        d.leaveForGood();
         return;
     case Placement::pushed:
         // Still on the stack: covered by another page. Taken off: the stack's signal follows.
-        if (stack_ && stack_->contains(this))
-            controller_->background();
+        if (d.stack && d.stack->contains(this))
+            d.controller->background();
         return;
     case Placement::embedded:
         // Hidden with its surroundings (a tab switch); hidden on purpose closes on its own.
-        if (embeddedVisible_)
-            controller_->background();
+        if (d.embeddedVisible)
+            d.controller->background();
         return;
     case Placement::none:
         return;
     }
 }
 
-void VelmoraWidgetViewController::leaveForGood() {
-    if (placement_ == Placement::none)
+void detail::WidgetViewControllerPrivate::leaveForGood() {
+    if (placement == Placement::none)
         return;
-    placement_ = Placement::none;
+    placement = Placement::none;
     removeLifecycleObservers();
-    if (stackConnection_)
-        disconnect(stackConnection_);
-    stack_ = nullptr;
-    controller_->close();
+    if (stackConnection)
+        QObject::disconnect(stackConnection);
+    stack = nullptr;
+    controller->close();
     // Copied first: the callback may replace itself.
-    if (const auto callback = onHostDismissed_)
+    if (const auto callback = onHostDismissed)
         callback();
 }
 
-void VelmoraWidgetViewController::installLifecycleObservers() {
-    if (observedWindow_)
+void detail::WidgetViewControllerPrivate::installLifecycleObservers() {
+    if (observedWindow)
         return;
-    QWidget* host = window();
+    QWidget* host = q.window();
     if (!host || !host->isVisible())
         return;
-    observedWindow_ = host;
-    host->installEventFilter(this);
+    observedWindow = host;
+    host->installEventFilter(&q);
 }
 
-void VelmoraWidgetViewController::removeLifecycleObservers() {
-    if (observedWindow_)
-        observedWindow_->removeEventFilter(this);
-    observedWindow_ = nullptr;
+void detail::WidgetViewControllerPrivate::removeLifecycleObservers() {
+    if (observedWindow)
+        observedWindow->removeEventFilter(&q);
+    observedWindow = nullptr;
 }
 
 bool VelmoraWidgetViewController::eventFilter(QObject* watched, QEvent* event) {
     // Only the window the widget sits in; its activation (keyboard focus) is not watched: a
     // desktop user switching windows has not sent the widget to the background.
-    if (watched == observedWindow_ && event->type() == QEvent::WindowStateChange) {
+    auto& d = *d_;
+    if (watched == d.observedWindow && event->type() == QEvent::WindowStateChange) {
         const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-        if (observedWindow_->isMinimized())
-            controller_->background();
+        if (d.observedWindow->isMinimized())
+            d.controller->background();
         else if (change->oldState() & Qt::WindowMinimized)
-            controller_->foreground();
+            d.controller->foreground();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -56,14 +56,18 @@ public:
 
 } // namespace
 
-struct VelmoraWidgetView::Parts {
+namespace detail {
+
+class WidgetViewPrivate {
+public:
+    VelmoraWidgetView& q;
     std::shared_ptr<VelmoraWidgetController> controller;
     VelmoraWidgetExperience experience;
     std::shared_ptr<VelmoraPlatformSettings> settings;
     VelmoraWidgetRuntimePolicy policy;
     PanelScenePhase scenePhase = PanelScenePhase::inactive;
     bool composerFocused = false;
-    FilePicker filePicker;
+    VelmoraWidgetView::FilePicker filePicker;
 
     PanelHeaderView* header = nullptr;
     QStackedWidget* screens = nullptr;
@@ -83,12 +87,14 @@ struct VelmoraWidgetView::Parts {
     VelmoraObservation policyObservation;
     VelmoraPlatformSettings::Subscription settingsSubscription;
     std::shared_ptr<void> dismissKeyboardObservation;
-    std::unique_ptr<RedrawScheduler> redraw;
+    std::unique_ptr<RedrawScheduler> scheduler;
 
-    Parts(std::shared_ptr<VelmoraWidgetController> c, VelmoraWidgetExperience e,
-          std::shared_ptr<VelmoraPlatformSettings> s)
-        : controller(std::move(c)), experience(std::move(e)), settings(std::move(s)),
+    WidgetViewPrivate(VelmoraWidgetView& view, std::shared_ptr<VelmoraWidgetController> c,
+                      VelmoraWidgetExperience e, std::shared_ptr<VelmoraPlatformSettings> s)
+        : q(view), controller(std::move(c)), experience(std::move(e)), settings(std::move(s)),
           policy(settings) {}
+
+    static const WidgetViewPrivate& of(const VelmoraWidgetView& view) { return *view.d_; }
 
     PanelMotionInputs motion() const {
         const auto values = settings->values();
@@ -103,7 +109,16 @@ struct VelmoraWidgetView::Parts {
     bool dark() const {
         return usesDarkPalette(experience.appearance.mode, settings->values().colorScheme);
     }
+
+    void redraw();
+    void showFilePicker();
 };
+
+int widgetViewRedrawCount(const VelmoraWidgetView& view) noexcept {
+    return WidgetViewPrivate::of(view).scheduler->redrawCount();
+}
+
+} // namespace detail
 
 VelmoraWidgetView::VelmoraWidgetView(std::shared_ptr<VelmoraWidgetController> controller,
                                      VelmoraWidgetExperience experience,
@@ -114,9 +129,9 @@ VelmoraWidgetView::VelmoraWidgetView(std::shared_ptr<VelmoraWidgetController> co
         throw std::invalid_argument("VelmoraWidgetView needs a controller");
     if (!settings)
         settings = std::make_shared<VelmoraDesktopPlatformSettings>();
-    parts_ =
-        std::make_unique<Parts>(std::move(controller), std::move(experience), std::move(settings));
-    auto& p = *parts_;
+    d_ = std::make_unique<WidgetViewPrivate>(*this, std::move(controller), std::move(experience),
+                                             std::move(settings));
+    auto& p = *d_;
     setObjectName("velmora.widget.panel");
     setAccessibleName(toQString(PanelContext{p.experience}.copy("panel.title")));
 
@@ -182,7 +197,7 @@ VelmoraWidgetView::VelmoraWidgetView(std::shared_ptr<VelmoraWidgetController> co
         if (c && c->draft() != text)
             c->updateDraft(text);
     };
-    p.composer->onFocusChanged = [this](bool focused) { parts_->composerFocused = focused; };
+    p.composer->onFocusChanged = [this](bool focused) { d_->composerFocused = focused; };
     p.composer->onRemoveAttachment = [weak](const std::string& id) {
         const auto c = weak.lock();
         if (!c)
@@ -193,7 +208,7 @@ VelmoraWidgetView::VelmoraWidgetView(std::shared_ptr<VelmoraWidgetController> co
                 return;
             }
     };
-    p.composer->onAddAttachment = [this] { showFilePicker(); };
+    p.composer->onAddAttachment = [this] { d_->showFilePicker(); };
     const auto performHelp = [weak](const HelpAction& action) {
         if (const auto c = weak.lock())
             performHelpAction(*c, action);
@@ -224,67 +239,63 @@ VelmoraWidgetView::VelmoraWidgetView(std::shared_ptr<VelmoraWidgetController> co
         dialog->open();
     };
 
-    p.redraw = std::make_unique<RedrawScheduler>(this, [this] { redraw(); });
+    p.scheduler = std::make_unique<RedrawScheduler>(this, [this] { d_->redraw(); });
     p.controllerObservation =
-        p.controller->observe([this](VelmoraWidgetProperty) { parts_->redraw->request(); });
+        p.controller->observe([this](VelmoraWidgetProperty) { d_->scheduler->request(); });
     p.policyObservation =
-        p.policy.observe([this](VelmoraWidgetRuntimePolicyProperty) { parts_->redraw->request(); });
-    p.settingsSubscription = p.settings->observe([this] { parts_->redraw->request(); });
+        p.policy.observe([this](VelmoraWidgetRuntimePolicyProperty) { d_->scheduler->request(); });
+    p.settingsSubscription = p.settings->observe([this] { d_->scheduler->request(); });
     p.dismissKeyboardObservation = DismissKeyboardNotification::observe([this] {
-        parts_->composerFocused = false;
-        if (auto* input = parts_->composer->input())
+        d_->composerFocused = false;
+        if (auto* input = d_->composer->input())
             input->setFocused(false);
     });
-    redraw();
+    p.redraw();
 }
 
 VelmoraWidgetView::~VelmoraWidgetView() = default;
 
 const std::shared_ptr<VelmoraWidgetController>& VelmoraWidgetView::controller() const noexcept {
-    return parts_->controller;
+    return d_->controller;
 }
 const VelmoraWidgetExperience& VelmoraWidgetView::experience() const noexcept {
-    return parts_->experience;
+    return d_->experience;
 }
 VelmoraWidgetRuntimePolicy& VelmoraWidgetView::runtimePolicy() noexcept {
-    return parts_->policy;
+    return d_->policy;
 }
 bool VelmoraWidgetView::isDarkPalette() const {
-    return parts_->dark();
+    return d_->dark();
 }
 bool VelmoraWidgetView::reduceMotion() const {
-    return panelReduceMotion(parts_->motion());
+    return panelReduceMotion(d_->motion());
 }
 std::optional<VelmoraWidgetAnimation> VelmoraWidgetView::navigationAnimation() const {
-    return panelNavigationAnimation(parts_->motion());
+    return panelNavigationAnimation(d_->motion());
 }
 bool VelmoraWidgetView::composerIsEditable() const {
-    const auto& c = *parts_->controller;
+    const auto& c = *d_->controller;
     return detail::composerIsEditable(c.pendingFirstDraftText().has_value(), c.loadingState());
 }
 bool VelmoraWidgetView::composerFocused() const noexcept {
-    return parts_->composerFocused;
+    return d_->composerFocused;
 }
-int VelmoraWidgetView::redrawCount() const noexcept {
-    return parts_->redraw->redrawCount();
-}
-
 void VelmoraWidgetView::setFilePicker(FilePicker picker) {
-    parts_->filePicker = std::move(picker);
+    d_->filePicker = std::move(picker);
 }
 
 void VelmoraWidgetView::dismissKeyboard() {
-    parts_->composerFocused = false;
+    d_->composerFocused = false;
     DismissKeyboardNotification::post();
     if (QWidget* focused = window()->focusWidget())
         focused->clearFocus();
 }
 
-void VelmoraWidgetView::showFilePicker() {
-    if (!parts_->filePicker)
+void detail::WidgetViewPrivate::showFilePicker() {
+    if (!filePicker)
         return;
-    const auto weak = std::weak_ptr<VelmoraWidgetController>(parts_->controller);
-    parts_->filePicker(this, [weak](std::vector<std::filesystem::path> files) {
+    const auto weak = std::weak_ptr<VelmoraWidgetController>(controller);
+    filePicker(&q, [weak](std::vector<std::filesystem::path> files) {
         // Each file on its own: one the controller refuses leaves the others attached.
         for (const auto& file : files)
             if (const auto c = weak.lock())
@@ -294,7 +305,7 @@ void VelmoraWidgetView::showFilePicker() {
 
 void VelmoraWidgetView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    auto& p = *parts_;
+    auto& p = *d_;
     const bool appearing = !event->spontaneous();
     p.scenePhase = PanelScenePhase::active;
     if (appearing) {
@@ -305,12 +316,12 @@ void VelmoraWidgetView::showEvent(QShowEvent* event) {
         p.policy.start();
         p.controller->foreground();
     }
-    p.redraw->request();
+    p.scheduler->request();
 }
 
 void VelmoraWidgetView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    auto& p = *parts_;
+    auto& p = *d_;
     p.policy.stop();
     if (event->spontaneous()) {
         // Minimised: the scene went to the background.
@@ -320,16 +331,16 @@ void VelmoraWidgetView::hideEvent(QHideEvent* event) {
         p.scenePhase = PanelScenePhase::inactive;
         p.controller->close();
     }
-    p.redraw->request();
+    p.scheduler->request();
 }
 
 void VelmoraWidgetView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), toQColor(parts_->surface));
+    painter.fillRect(rect(), toQColor(d_->surface));
 }
 
-void VelmoraWidgetView::redraw() {
-    auto& p = *parts_;
+void detail::WidgetViewPrivate::redraw() {
+    auto& p = *this;
     const auto& c = *p.controller;
     const auto values = p.settings->values();
     const PanelMotionInputs motion = p.motion();
@@ -337,11 +348,11 @@ void VelmoraWidgetView::redraw() {
     const PanelContext context{p.experience, p.dark(), reduce, values.textScale};
     p.surface = context.color(&VelmoraWidgetPalette::surface);
     p.text = context.color(&VelmoraWidgetPalette::text);
-    QPalette palette = this->palette();
+    QPalette palette = q.palette();
     palette.setColor(QPalette::WindowText, toQColor(p.text));
     palette.setColor(QPalette::Text, toQColor(p.text));
     palette.setColor(QPalette::Window, toQColor(p.surface));
-    setPalette(palette);
+    q.setPalette(palette);
 
     const bool editable =
         detail::composerIsEditable(c.pendingFirstDraftText().has_value(), c.loadingState());
@@ -448,7 +459,7 @@ void VelmoraWidgetView::redraw() {
         tabBarModel({c.navigationReady(), c.messagesAvailable(), c.helpAvailable(), c.screen()},
                     context),
         values.textScale, reduce);
-    update();
+    q.update();
 }
 
 } // namespace velmora

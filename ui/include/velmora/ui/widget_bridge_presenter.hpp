@@ -16,9 +16,7 @@
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/use_awaitable.hpp>
 
-#include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +26,10 @@ namespace velmora {
 
 class VelmoraClient;
 class VelmoraWidgetClient;
+
+namespace detail {
+class BridgePresenterPrivate;
+}
 
 /// The widget for hosts written with a cross-platform framework, whose wrapper holds a client
 /// and passes the widget's options as a host dictionary (`VelmoraHostValue`). It checks the
@@ -65,16 +67,14 @@ public:
     static void installVoiceFactory(VelmoraVoiceFactory factory);
     static void uninstallVoiceFactory();
 
-    const VelmoraVoiceFactory& voiceFactory() const noexcept { return voiceFactory_; }
+    const VelmoraVoiceFactory& voiceFactory() const noexcept;
     /// Also given to the widget shown now, when there is one.
     void setVoiceFactory(VelmoraVoiceFactory factory);
-    const HostActionEventCallback& hostActionEventHandler() const noexcept {
-        return hostActionEventHandler_;
-    }
+    const HostActionEventCallback& hostActionEventHandler() const noexcept;
     /// Also becomes the shown widget's host-action event callback.
     void setHostActionEventHandler(HostActionEventCallback handler);
-    void setOnModalClosed(ClosedCallback callback) { onModalClosed_ = std::move(callback); }
-    void setOnEmbeddedClosed(ClosedCallback callback) { onEmbeddedClosed_ = std::move(callback); }
+    void setOnModalClosed(ClosedCallback callback);
+    void setOnEmbeddedClosed(ClosedCallback callback);
 
     /// Presents the widget over `from`'s window (or pushed onto the navigation stack holding
     /// it, when the design asks for push and pop). Completes once it shows; fails with
@@ -89,7 +89,7 @@ public:
     auto present(std::shared_ptr<VelmoraWidgetClient> client, VelmoraHostDictionary options,
                  QWidget* from, Token&& token = {}) {
         return boost::asio::co_spawn(
-            executor_, runPresent(shared_from_this(), std::move(client), std::move(options), from),
+            executor(), runPresent(shared_from_this(), std::move(client), std::move(options), from),
             std::forward<Token>(token));
     }
     /// The same over the SDK's client.
@@ -108,7 +108,7 @@ public:
     auto embed(std::shared_ptr<VelmoraWidgetClient> client, VelmoraHostDictionary options,
                QWidget* container, QWidget* parent, Token&& token = {}) {
         return boost::asio::co_spawn(
-            executor_,
+            executor(),
             runEmbed(shared_from_this(), std::move(client), std::move(options), container, parent),
             std::forward<Token>(token));
     }
@@ -139,23 +139,20 @@ public:
     std::optional<std::string> performLocalOperation(std::string_view requestJson);
 
     /// The widget shown or embedded now, if any.
-    VelmoraWidgetViewController* presentedHost() const noexcept { return presentedHost_.data(); }
-    bool isPresentationInFlight() const noexcept { return presentationInFlight_; }
+    VelmoraWidgetViewController* presentedHost() const noexcept;
+    bool isPresentationInFlight() const noexcept;
 
     /// What the host shows on top of `from`'s window: a window shown modally over it (followed
     /// in turn), else the top page of a navigation stack, else `from`.
     static QWidget* topViewController(QWidget* from);
 
 private:
-    struct PreparedHost {
-        VelmoraWidgetViewController* controller;
-        VelmoraWidgetExperience experience;
-    };
-
     VelmoraWidgetBridgePresenter(boost::asio::any_io_executor mainExecutor,
                                  std::shared_ptr<VelmoraPlatformSettings> settings);
-    static std::shared_ptr<VelmoraWidgetClient> adapted(std::shared_ptr<VelmoraClient> client);
 
+    // What `present` and `embed` spawn: the GUI thread's executor and the two coroutines.
+    const boost::asio::any_io_executor& executor() const noexcept;
+    static std::shared_ptr<VelmoraWidgetClient> adapted(std::shared_ptr<VelmoraClient> client);
     static boost::asio::awaitable<void>
     runPresent(std::shared_ptr<VelmoraWidgetBridgePresenter> self,
                std::shared_ptr<VelmoraWidgetClient> client, VelmoraHostDictionary options,
@@ -165,36 +162,9 @@ private:
                                                  VelmoraHostDictionary options,
                                                  QPointer<QWidget> container,
                                                  QPointer<QWidget> parent);
-    boost::asio::awaitable<PreparedHost> prepareHost(std::shared_ptr<VelmoraWidgetClient> client,
-                                                     const VelmoraHostDictionary& options,
-                                                     std::int64_t generation, bool hostOwnsClose,
-                                                     QPointer<QWidget> owner);
-    void checkGeneration(std::int64_t generation) const;
-    void checkPreparedHost(const PreparedHost& prepared, std::int64_t generation);
-    void reserveWindow(QWidget* window);
-    /// Ends a prepared widget that will not be shown.
-    void discard(VelmoraWidgetViewController* controller);
-    void endPreparation(std::int64_t generation);
-    VelmoraWidgetExperience resolveExperience(const Data& design, const std::string& locale) const;
-    static VelmoraWidgetHostPresentation hostPresentation(const VelmoraWidgetExperience& experience,
-                                                          QWidget* presenter);
-    void hostDismissed(VelmoraWidgetViewController* controller);
-    void passVoiceFactory(VelmoraWidgetController& controller) const;
 
-    boost::asio::any_io_executor executor_;
-    std::shared_ptr<VelmoraPlatformSettings> settings_;
-    VelmoraVoiceFactory voiceFactory_;
-    HostActionEventCallback hostActionEventHandler_;
-    std::map<std::string, VelmoraHostActionHandler> hostActionHandlers_;
-    QPointer<VelmoraWidgetViewController> presentedHost_;
-    QPointer<QWidget> embeddedContainer_;
-    bool embeddedPresentation_ = false;
-    QPointer<QWidget> reservedWindow_;
-    ClosedCallback onEmbeddedClosed_;
-    ClosedCallback onModalClosed_;
-    std::shared_ptr<VelmoraWidgetDraftStore> draftStore_;
-    bool presentationInFlight_ = false;
-    std::int64_t presentationGeneration_ = 0;
+    friend class detail::BridgePresenterPrivate;
+    std::unique_ptr<detail::BridgePresenterPrivate> d_;
 };
 
 } // namespace velmora

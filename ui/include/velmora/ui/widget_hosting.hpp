@@ -5,7 +5,6 @@
 #include "velmora/ui/widget_controller.hpp"
 #include "velmora/widget_experience.hpp"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <boost/asio/any_io_executor.hpp>
@@ -16,9 +15,12 @@
 #include <string>
 #include <vector>
 
-class QStackedWidget;
-
 namespace velmora {
+
+namespace detail {
+class NavigationStackPrivate;
+class WidgetViewControllerPrivate;
+} // namespace detail
 
 class VelmoraClient;
 class VelmoraWidgetClient;
@@ -93,8 +95,8 @@ Q_SIGNALS:
     void pageRemoved(QWidget* page);
 
 private:
-    void animateIn(QWidget* page, Transition transition);
-    QStackedWidget* stack_;
+    friend class detail::NavigationStackPrivate;
+    std::unique_ptr<detail::NavigationStackPrivate> d_;
 };
 
 /// The widget for a native Qt host: owns one `VelmoraWidgetController` and shows the widget
@@ -143,19 +145,15 @@ public:
                                 QWidget* parent = nullptr);
     ~VelmoraWidgetViewController() override;
 
-    const std::shared_ptr<VelmoraWidgetController>& widgetController() const noexcept {
-        return controller_;
-    }
-    const VelmoraWidgetExperience& experience() const noexcept { return experience_; }
-    VelmoraWidgetScreen& widgetScreen() const noexcept { return *screen_; }
+    const std::shared_ptr<VelmoraWidgetController>& widgetController() const noexcept;
+    const VelmoraWidgetExperience& experience() const noexcept;
+    VelmoraWidgetScreen& widgetScreen() const noexcept;
     /// The mode of the last `show`; `modal` until then.
-    VelmoraWidgetHostPresentation hostPresentation() const noexcept { return hostPresentation_; }
+    VelmoraWidgetHostPresentation hostPresentation() const noexcept;
 
     /// Called once each time the widget leaves for good, whoever removed it.
-    const std::function<void()>& onHostDismissed() const noexcept { return onHostDismissed_; }
-    void setOnHostDismissed(std::function<void()> callback) {
-        onHostDismissed_ = std::move(callback);
-    }
+    const std::function<void()>& onHostDismissed() const noexcept;
+    void setOnHostDismissed(std::function<void()> callback);
 
     /// Opens the controller and shows the widget from `from` (a widget of the host's window):
     /// `modal` as a window modal to `from`'s window, covering it; `push` onto `from` when it is
@@ -184,7 +182,7 @@ public:
     /// Hides an embedded child (ending editing; the controller closes and keeps the draft) or
     /// shows it again (the controller opens).
     void setEmbeddedVisible(bool visible);
-    bool embeddedVisible() const noexcept { return embeddedVisible_; }
+    bool embeddedVisible() const noexcept;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -192,33 +190,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Placement { none, modal, pushed, embedded };
-
-    VelmoraWidgetViewController(std::shared_ptr<VelmoraWidgetController> controller,
-                                VelmoraWidgetExperience experience,
-                                std::shared_ptr<VelmoraPlatformSettings> settings, QWidget* parent);
-    bool shouldCrossFadeTransitions() const;
-    bool effectiveAnimated(bool animated) const;
-    void appear();
-    void leaveForGood();
-    void applySurface();
-    void installLifecycleObservers();
-    void removeLifecycleObservers();
-
-    std::shared_ptr<VelmoraWidgetController> controller_;
-    VelmoraWidgetExperience experience_;
-    std::shared_ptr<VelmoraPlatformSettings> settings_;
-    VelmoraPlatformSettings::Subscription settingsSubscription_;
-    VelmoraWidgetHostPresentation hostPresentation_ = VelmoraWidgetHostPresentation::modal;
-    std::function<void()> onHostDismissed_;
-    bool profileReducedMotion_ = false;
-    bool embeddedVisible_ = true;
-    Placement placement_ = Placement::none;
-    /// The window watched for minimising while the widget shows.
-    QPointer<QWidget> observedWindow_;
-    QPointer<VelmoraWidgetNavigationStack> stack_;
-    QMetaObject::Connection stackConnection_;
-    VelmoraWidgetScreen* screen_ = nullptr;
+    friend class detail::WidgetViewControllerPrivate;
+    std::unique_ptr<detail::WidgetViewControllerPrivate> d_;
 };
 
 } // namespace velmora

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "velmora/ui/observation.hpp"
 #include "velmora/ui/platform_settings.hpp"
 #include "velmora/ui/widget_controller.hpp"
 #include "velmora/widget_experience.hpp"
@@ -13,8 +12,9 @@
 namespace velmora {
 
 namespace detail {
-class RedrawScheduler;
-}
+class WidgetContainerPrivate;
+class WidgetLauncherPrivate;
+} // namespace detail
 
 class VelmoraWidgetScreen;
 
@@ -39,16 +39,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void redraw();
-
-    std::shared_ptr<VelmoraWidgetController> controller_;
-    VelmoraWidgetExperience experience_;
-    std::shared_ptr<VelmoraPlatformSettings> settings_;
-    std::unique_ptr<detail::RedrawScheduler> redraw_;
-    VelmoraObservation observation_;
-    VelmoraPlatformSettings::Subscription settingsSubscription_;
-    QColor tint_;
-    QColor foreground_;
+    friend class detail::WidgetLauncherPrivate;
+    std::unique_ptr<detail::WidgetLauncherPrivate> d_;
 };
 
 /// For hosts that draw the widget inside their own screens: fills the space it is given with
@@ -71,11 +63,9 @@ public:
                            QWidget* parent = nullptr);
     ~VelmoraWidgetContainer() override;
 
-    const std::shared_ptr<VelmoraWidgetController>& controller() const noexcept {
-        return controller_;
-    }
-    VelmoraWidgetLauncher& launcher() const noexcept { return *launcher_; }
-    VelmoraWidgetScreen& widgetScreen() const noexcept { return *screen_; }
+    const std::shared_ptr<VelmoraWidgetController>& controller() const noexcept;
+    VelmoraWidgetLauncher& launcher() const noexcept;
+    VelmoraWidgetScreen& widgetScreen() const noexcept;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -83,14 +73,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void redraw();
-    void placeChildren();
-
-    std::shared_ptr<VelmoraWidgetController> controller_;
-    std::unique_ptr<detail::RedrawScheduler> redraw_;
-    VelmoraObservation observation_;
-    VelmoraWidgetScreen* screen_ = nullptr;
-    VelmoraWidgetLauncher* launcher_ = nullptr;
+    friend class detail::WidgetContainerPrivate;
+    std::unique_ptr<detail::WidgetContainerPrivate> d_;
 };
 
 } // namespace velmora

@@ -15,6 +15,10 @@
 
 namespace velmora {
 
+namespace detail {
+class WidgetViewPrivate;
+}
+
 /// The widget panel: header, the current screen (home, the messages transcript or help), the
 /// composer on the messages screen, and the tab bar, drawn from a controller's published state
 /// in a resolved design.
@@ -64,19 +68,14 @@ public:
         QWidget* parent, std::function<void(std::vector<std::filesystem::path>)> picked)>;
     void setFilePicker(FilePicker picker);
 
-    /// Redraws that have run (for tests and measurements).
-    int redrawCount() const noexcept;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    struct Parts;
-    void redraw();
-    void showFilePicker();
-    std::unique_ptr<Parts> parts_;
+    friend class detail::WidgetViewPrivate;
+    std::unique_ptr<detail::WidgetViewPrivate> d_;
 };
 
 } // namespace velmora
