@@ -424,7 +424,9 @@ TEST(ClientOutboxTest, FlushLeavesTheRestUnsentOnceTheSessionChanges) {
 
 TEST(ClientOutboxTest, SecondMutationWhileASendIsInFlightIsRefused) {
     Conversation c;
-    c.h.service.delayNext(500ms, kMessagePosts);
+    // Long enough that both refusals come while the first is still in flight, even on a
+    // loaded machine under a sanitizer.
+    c.h.service.delayNext(3000ms, kMessagePosts);
     auto first = c.h.spawn(c.h.core->sendMessage(input("First")));
     waitUntil([&] { return c.posts().size() == 1; });
 
