@@ -1,3 +1,4 @@
+#include "controller/controller_errors.hpp"
 #include "controller/controller_tasks.hpp"
 
 #include "velmora/platform_services.hpp"
@@ -92,14 +93,7 @@ asio::awaitable<void> VelmoraWidgetController::runAction(std::int64_t lifecycle,
         failure = std::current_exception();
     }
     if (failure && !isCancellation(failure) && lifecycleGeneration_ == lifecycle) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const VelmoraError& e) {
-            setError(e);
-        } catch (...) {
-            setError(VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt,
-                                  std::move(fallbackMessage)));
-        }
+        setError(detail::publishedError(failure, std::move(fallbackMessage)));
     }
     if (actionTask_ == task) {
         actionTask_.reset();
