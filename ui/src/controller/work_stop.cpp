@@ -12,7 +12,7 @@ void cancelAndClear(std::initializer_list<std::optional<VelmoraMainTask>*> tasks
 }
 
 std::optional<VelmoraVoiceCapabilityState>
-stopVoice(const std::shared_ptr<VelmoraVoiceCapability>& capability) {
+stopVoice(std::shared_ptr<VelmoraVoiceCapability> capability) {
     if (!capability) {
         return std::nullopt;
     }

@@ -15,8 +15,9 @@ namespace velmora::detail {
 void cancelAndClear(std::initializer_list<std::optional<VelmoraMainTask>*> tasks);
 
 /// Stops the voice capability when there is one, and returns the voice state to publish then:
-/// the capability's own state, or none without a capability.
+/// the capability's own state, or none without a capability. Taken by value: stopping may
+/// reach callbacks that replace the controller's capability.
 std::optional<VelmoraVoiceCapabilityState>
-stopVoice(const std::shared_ptr<VelmoraVoiceCapability>& capability);
+stopVoice(std::shared_ptr<VelmoraVoiceCapability> capability);
 
 } // namespace velmora::detail
