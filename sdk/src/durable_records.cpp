@@ -1,31 +1,26 @@
 #include "velmora/durable_records.hpp"
 
 #include "detail/durable_record_codecs.hpp"
+#include "detail/enum_text.hpp"
 #include "detail/model_codecs.hpp"
 
+#include <array>
 #include <utility>
 
 namespace velmora {
+namespace {
+
+constexpr std::array<std::string_view, 2> kKindTexts = {"sessionStart", "message"};
+
+} // namespace
 
 std::string_view rawValue(VelmoraPendingAttachmentOperationKind kind) noexcept {
-    switch (kind) {
-    case VelmoraPendingAttachmentOperationKind::sessionStart:
-        return "sessionStart";
-    case VelmoraPendingAttachmentOperationKind::message:
-        return "message";
-    }
-    return "message";
+    return kKindTexts[static_cast<std::size_t>(kind)];
 }
 
 std::optional<VelmoraPendingAttachmentOperationKind>
 velmoraPendingAttachmentOperationKindFromRawValue(std::string_view text) noexcept {
-    for (auto kind : {VelmoraPendingAttachmentOperationKind::sessionStart,
-                      VelmoraPendingAttachmentOperationKind::message}) {
-        if (rawValue(kind) == text) {
-            return kind;
-        }
-    }
-    return std::nullopt;
+    return detail::enumFromText<VelmoraPendingAttachmentOperationKind>(kKindTexts, text);
 }
 
 VelmoraPendingAttachmentOperation

@@ -1,6 +1,7 @@
 #include "velmora/error.hpp"
 #include "velmora/decoding_error.hpp"
 
+#include "detail/enum_text.hpp"
 #include "detail/json_codec.hpp"
 
 #include <boost/asio/error.hpp>
@@ -46,16 +47,6 @@ constexpr std::array<std::string_view, 8> kLoadingStateTexts = {
     "flushing-outbox",
 };
 
-template <class E, std::size_t N>
-std::optional<E> fromText(const std::array<std::string_view, N>& texts, std::string_view text) {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (texts[i] == text) {
-            return static_cast<E>(i);
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::string_view rawValue(VelmoraErrorCode code) noexcept {
@@ -63,7 +54,7 @@ std::string_view rawValue(VelmoraErrorCode code) noexcept {
 }
 
 std::optional<VelmoraErrorCode> velmoraErrorCodeFromRawValue(std::string_view text) noexcept {
-    return fromText<VelmoraErrorCode>(kErrorCodeTexts, text);
+    return detail::enumFromText<VelmoraErrorCode>(kErrorCodeTexts, text);
 }
 
 std::string_view rawValue(VelmoraLoadingState state) noexcept {
@@ -71,7 +62,7 @@ std::string_view rawValue(VelmoraLoadingState state) noexcept {
 }
 
 std::optional<VelmoraLoadingState> velmoraLoadingStateFromRawValue(std::string_view text) noexcept {
-    return fromText<VelmoraLoadingState>(kLoadingStateTexts, text);
+    return detail::enumFromText<VelmoraLoadingState>(kLoadingStateTexts, text);
 }
 
 VELMORA_DEFINE_JSON_CODING(VelmoraErrorCode)

@@ -1,5 +1,6 @@
 #include "velmora/host_actions.hpp"
 
+#include "detail/enum_text.hpp"
 #include "detail/host_action_codecs.hpp"
 #include "detail/json.hpp"
 #include "detail/json_codec.hpp"
@@ -198,12 +199,7 @@ std::string_view rawValue(VelmoraHostActionStatus status) noexcept {
 
 std::optional<VelmoraHostActionStatus>
 velmoraHostActionStatusFromRawValue(std::string_view text) noexcept {
-    for (std::size_t i = 0; i < kStatusTexts.size(); ++i) {
-        if (kStatusTexts[i] == text) {
-            return static_cast<VelmoraHostActionStatus>(i);
-        }
-    }
-    return std::nullopt;
+    return detail::enumFromText<VelmoraHostActionStatus>(kStatusTexts, text);
 }
 
 VelmoraHostActionRequest::VelmoraHostActionRequest(std::string requestId, std::string actionId,

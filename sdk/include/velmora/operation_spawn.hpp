@@ -18,12 +18,33 @@
 
 namespace velmora::detail {
 
-/// The signal that carries a caller's cancellation into an operation running on the client's
-/// executor. It lives as long as anyone may still emit it; `finished` is only touched on the
-/// operation's executor.
+/// The signal that carries a cancellation into an operation spawned on an executor, guarded
+/// against arriving late: once the operation has finished, the handler that its spawn installed
+/// in the signal's slot is gone, and emitting would call into freed memory. It lives as long as
+/// anyone may still emit it; both members are only touched on the operation's executor.
 struct OperationCancellation {
     boost::asio::cancellation_signal signal;
     bool finished = false;
+
+    /// Delivers `type` to the operation while it still runs; nothing once it finished.
+    void emitUnlessFinished(boost::asio::cancellation_type type) {
+        if (!finished) {
+            signal.emit(type);
+        }
+    }
+};
+
+/// The cancellation slot an operation's completion hands to co_spawn: that of the guarded
+/// signal. The completion names no executor of its own, so co_spawn hands a cancellation
+/// straight to the coroutine, without a further hop that could land after the coroutine (and
+/// the signal's owner) is gone.
+struct OperationCancellationSlot {
+    std::shared_ptr<OperationCancellation> cancellation;
+
+    using cancellation_slot_type = boost::asio::cancellation_slot;
+    cancellation_slot_type get_cancellation_slot() const noexcept {
+        return cancellation->signal.slot();
+    }
 };
 
 /// Installed in the caller's cancellation slot: the cancellation goes to the operation's
@@ -34,26 +55,16 @@ template <class Executor> struct OperationCancellationForwarder {
 
     void operator()(boost::asio::cancellation_type type) const {
         boost::asio::post(executor, [cancellation = cancellation, type] {
-            if (!cancellation->finished) {
-                cancellation->signal.emit(type);
-            }
+            cancellation->emitUnlessFinished(type);
         });
     }
 };
 
-/// The operation's own completion: it runs on the operation's executor (it names no executor of
-/// its own, so co_spawn hands a cancellation straight to the coroutine, without a further hop
-/// that could land after the coroutine is gone), then delivers the result to the caller's
-/// handler on the caller's executor.
-template <class Handler, class Executor> struct OperationCompletion {
-    std::shared_ptr<OperationCancellation> cancellation;
+/// The operation's own completion: it runs on the operation's executor, then delivers the
+/// result to the caller's handler on the caller's executor.
+template <class Handler, class Executor> struct OperationCompletion : OperationCancellationSlot {
     Handler handler;
     boost::asio::executor_work_guard<Executor> work;
-
-    using cancellation_slot_type = boost::asio::cancellation_slot;
-    cancellation_slot_type get_cancellation_slot() const noexcept {
-        return cancellation->signal.slot();
-    }
 
     template <class... Args> void operator()(Args... args) {
         cancellation->finished = true;
@@ -91,7 +102,8 @@ auto spawnOperation(const boost::asio::any_io_executor& executor,
             using CallerExecutor = decltype(callerExecutor);
             boost::asio::co_spawn(executor, std::move(operation),
                                   OperationCompletion<decltype(handler), CallerExecutor>{
-                                      cancellation, std::move(handler),
+                                      {cancellation},
+                                      std::move(handler),
                                       boost::asio::make_work_guard(callerExecutor)});
         },
         token, std::move(operation));

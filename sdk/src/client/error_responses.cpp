@@ -5,6 +5,7 @@
 #include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -60,6 +61,11 @@ VelmoraError parseError(const Data& body, std::int64_t status) {
     return VelmoraError(mapErrorCode(*code), status, retryAfter, *code);
 }
 
+bool isRetryableStatus(std::optional<std::int64_t> status) noexcept {
+    static constexpr std::array<std::int64_t, 7> retryable{408, 425, 429, 500, 502, 503, 504};
+    return status && std::find(retryable.begin(), retryable.end(), *status) != retryable.end();
+}
+
 bool isRetryableMutationError(const VelmoraError& error) {
     switch (error.code()) {
     case VelmoraErrorCode::network:
@@ -68,21 +74,7 @@ bool isRetryableMutationError(const VelmoraError& error) {
     case VelmoraErrorCode::sessionExpired:
         return true;
     default:
-        break;
-    }
-    if (!error.status())
-        return false;
-    switch (*error.status()) {
-    case 408:
-    case 425:
-    case 429:
-    case 500:
-    case 502:
-    case 503:
-    case 504:
-        return true;
-    default:
-        return false;
+        return isRetryableStatus(error.status());
     }
 }
 

@@ -1,88 +1,46 @@
+#include "controller/controller_errors.hpp"
 #include "velmora/ui/widget_controller.hpp"
 
+#include "client/attachment_rules.hpp"
 #include "detail/bounded_file_read.hpp"
 #include "detail/uuid.hpp"
-
-#include <algorithm>
-#include <system_error>
 
 // Files for the next message. Each is read into memory when it is added (the list is saved
 // with the draft, so a reopened widget shows the same files); the client validates and uploads
 // them when the message is sent. A file's size is known before it is read: one over its limit
 // is refused without reading it.
+//
+// The MIME types, kinds and limits are the client's own (`client/attachment_rules.hpp`), so a
+// file added here always passes the client's check of its draft. The widget's documented kind
+// rule goes by prefix ("image/..." is an image, "video/..." a video); on the MIME types that
+// the extension table gives, which are the only ones the widget makes, it names the same kind
+// as the client's list of exact types.
 
 namespace velmora {
 
 namespace asio = boost::asio;
 
-namespace {
-
-constexpr std::size_t kMaxPendingAttachments = 5;
-constexpr std::uint64_t kMaxAttachmentBytes = 10'485'760;
-constexpr std::uint64_t kMaxImageBytes = 5'242'880;
-
-VelmoraError attachmentError(VelmoraErrorCode code, std::string message) {
-    return VelmoraError(code, std::nullopt, std::nullopt, std::move(message));
-}
-
-/// The MIME type by the file name's extension, compared in lower case ("text/plain" when none
-/// is known). Agrees with the client's own kind rule for every file.
-std::string mimeType(const std::string& fileName) {
-    std::string extension = std::filesystem::path(fileName).extension().string();
-    if (!extension.empty()) {
-        extension.erase(0, 1);
-    }
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    static const std::pair<const char*, const char*> types[] = {
-        {"png", "image/png"},   {"apng", "image/png"},  {"jpg", "image/jpeg"},
-        {"jpeg", "image/jpeg"}, {"gif", "image/gif"},   {"webp", "image/webp"},
-        {"mp4", "video/mp4"},   {"webm", "video/webm"}, {"pdf", "application/pdf"},
-        {"csv", "text/csv"}};
-    for (const auto& [ext, type] : types) {
-        if (extension == ext) {
-            return type;
-        }
-    }
-    return "text/plain";
-}
-
-std::string kind(const std::string& mimeType) {
-    if (mimeType.starts_with("image/")) {
-        return "image";
-    }
-    if (mimeType.starts_with("video/")) {
-        return "video";
-    }
-    if (mimeType == "application/pdf") {
-        return "pdf";
-    }
-    return "text";
-}
-
-} // namespace
-
 void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
     const auto self = shared_from_this();
-    if (destroyed_ || pendingFirstDraft_ || pendingAttachments_.size() >= kMaxPendingAttachments) {
-        setError(attachmentError(VelmoraErrorCode::payloadTooLarge,
-                                 "Attachment policy limits were exceeded."));
+    if (destroyed_ || pendingFirstDraft_ || pendingAttachments_.size() >= detail::kMaxAttachments) {
+        setError(detail::fixedError(VelmoraErrorCode::payloadTooLarge,
+                                    "Attachment policy limits were exceeded."));
         return;
     }
     const std::string fileName = file.filename().string();
-    const std::string type = mimeType(fileName);
-    const std::string fileKind = kind(type);
+    const std::string type = detail::mimeTypeForFileName(fileName);
+    const std::string fileKind = detail::attachmentKind(type, fileName);
+    const auto limit = fileKind == "image" ? detail::kMaxImageBytes : detail::kMaxAttachmentBytes;
     std::optional<Data> data;
     try {
-        data = detail::readFileWithinLimit(file, fileKind == "image" ? kMaxImageBytes
-                                                                     : kMaxAttachmentBytes);
+        data = detail::readFileWithinLimit(file, static_cast<std::uint64_t>(limit));
     } catch (const std::exception&) {
-        setError(attachmentError(VelmoraErrorCode::fieldInvalid, "Attachment could not be read."));
+        setError(
+            detail::fixedError(VelmoraErrorCode::fieldInvalid, "Attachment could not be read."));
         return;
     }
     if (!data || data->empty()) {
-        setError(attachmentError(VelmoraErrorCode::payloadTooLarge, "Attachment is too large."));
+        setError(detail::fixedError(VelmoraErrorCode::payloadTooLarge, "Attachment is too large."));
         return;
     }
     VelmoraAttachmentDraft draft(detail::uuidString(), fileName, type, fileKind, std::move(*data));
@@ -115,14 +73,7 @@ asio::awaitable<Data> VelmoraWidgetController::downloadAttachment(VelmoraAttachm
     if (isCancellation(failure)) {
         std::rethrow_exception(failure); // the caller's own cancellation: nothing to show
     }
-    VelmoraError published =
-        attachmentError(VelmoraErrorCode::network, "Attachment download failed.");
-    try {
-        std::rethrow_exception(failure);
-    } catch (const VelmoraError& e) {
-        published = e;
-    } catch (...) {
-    }
+    const VelmoraError published = detail::publishedError(failure, "Attachment download failed.");
     setError(published);
     throw published;
 }

@@ -1,3 +1,4 @@
+#include "controller/controller_errors.hpp"
 #include "controller/controller_tasks.hpp"
 
 // The widget configuration is fetched once per controller; after that the controller only
@@ -60,8 +61,8 @@ asio::awaitable<void> VelmoraWidgetController::runConfigurationLoad(std::int64_t
             co_return;
         }
         if (!navigation) {
-            throw VelmoraError(VelmoraErrorCode::invalidConfig, std::nullopt, std::nullopt,
-                               "Widget navigation configuration is missing.");
+            throw detail::fixedError(VelmoraErrorCode::invalidConfig,
+                                     "Widget navigation configuration is missing.");
         }
         configurationLoaded_ = true;
         prepareNavigation(*navigation);
@@ -78,14 +79,7 @@ asio::awaitable<void> VelmoraWidgetController::runConfigurationLoad(std::int64_t
         failure = std::current_exception();
     }
     if (!isCancellation(failure) && configurationLoadIsCurrent(lifecycle)) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const VelmoraError& e) {
-            setError(e);
-        } catch (...) {
-            setError(VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt,
-                                  "Velmora widget configuration failed."));
-        }
+        setError(detail::publishedError(failure, "Velmora widget configuration failed."));
     }
     releaseConfigurationLoad(task);
     if (!isCancellation(failure)) {

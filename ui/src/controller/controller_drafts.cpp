@@ -1,3 +1,4 @@
+#include "controller/work_stop.hpp"
 #include "velmora/ui/widget_controller.hpp"
 
 namespace velmora {
@@ -43,12 +44,7 @@ void VelmoraWidgetController::discardDraftForSessionReset() {
     if (operationTask_) {
         operationTask_->cancel();
     }
-    for (auto* task : {&reconciliationTask_, &actionTask_}) {
-        if (*task) {
-            (*task)->cancel();
-            task->reset();
-        }
-    }
+    detail::cancelAndClear({&reconciliationTask_, &actionTask_});
     publishActionInFlight(); // a pending host action keeps its part of the flag
     pendingFirstDraft_.reset();
     activePrefill_.reset();

@@ -1,3 +1,4 @@
+#include "controller/controller_errors.hpp"
 #include "controller/controller_tasks.hpp"
 
 #include "detail/time_zone.hpp"
@@ -93,14 +94,7 @@ asio::awaitable<void> VelmoraWidgetController::runAction(std::int64_t lifecycle,
         failure = std::current_exception();
     }
     if (failure && !isCancellation(failure) && lifecycleGeneration_ == lifecycle) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const VelmoraError& e) {
-            setError(e);
-        } catch (...) {
-            setError(VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt,
-                                  std::move(fallbackMessage)));
-        }
+        setError(detail::publishedError(failure, std::move(fallbackMessage)));
     }
     if (actionTask_ == task) {
         actionTask_.reset();

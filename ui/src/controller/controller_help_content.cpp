@@ -1,3 +1,4 @@
+#include "controller/controller_errors.hpp"
 #include "controller/controller_tasks.hpp"
 
 #include <algorithm>
@@ -77,16 +78,10 @@ asio::awaitable<void> VelmoraWidgetController::runContentLoad(std::int64_t gener
     }
     if (failure && !isCancellation(failure) && contentOperationGeneration_ == generation &&
         !destroyed_) {
-        VelmoraError published(VelmoraErrorCode::network, std::nullopt, std::nullopt,
-                               "Widget content could not be loaded.");
-        try {
-            std::rethrow_exception(failure);
-        } catch (const VelmoraError& e) {
-            published = e;
-        } catch (...) {
-        }
         publish(VelmoraWidgetProperty::content, content_,
-                VelmoraWidgetContentState(content_.snapshot, false, std::move(published)));
+                VelmoraWidgetContentState(
+                    content_.snapshot, false,
+                    detail::publishedError(failure, "Widget content could not be loaded.")));
         if (pendingScreen_ == VelmoraWidgetViewMode::help) {
             publish(VelmoraWidgetProperty::screen, screen_,
                     helpAvailable_ ? VelmoraWidgetViewMode::help : VelmoraWidgetViewMode::home);

@@ -1,3 +1,4 @@
+#include "controller/work_stop.hpp"
 #include "velmora/ui/widget_controller.hpp"
 
 #include <utility>
@@ -117,37 +118,18 @@ void VelmoraWidgetController::stopActiveWork() {
     ++lifecycleGeneration_;
     ++publishedStateGeneration_;
     ++voiceOperationGeneration_;
-    for (auto* task : {&voiceObservationTask_, &voiceFactoryTask_, &operationTask_,
-                       &reconciliationTask_, &actionTask_, &voiceTask_}) {
-        if (*task) {
-            (*task)->cancel();
-            task->reset();
-        }
-    }
-    if (const auto capability = voiceCapability_) {
-        capability->stop();
-        publish(VelmoraWidgetProperty::voiceState, voiceState_, std::optional(capability->state()));
-    } else {
-        publish(VelmoraWidgetProperty::voiceState, voiceState_,
-                std::optional<VelmoraVoiceCapabilityState>());
-    }
+    detail::cancelAndClear({&voiceObservationTask_, &voiceFactoryTask_, &operationTask_,
+                            &reconciliationTask_, &actionTask_, &voiceTask_});
+    publish(VelmoraWidgetProperty::voiceState, voiceState_, detail::stopVoice(voiceCapability_));
     publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_, false);
     cancelHostActions();
-    for (auto* task : {&configurationTask_, &publishedStateTask_, &contentTask_}) {
-        if (*task) {
-            (*task)->cancel();
-            task->reset();
-        }
-    }
+    detail::cancelAndClear({&configurationTask_, &publishedStateTask_, &contentTask_});
     ++contentOperationGeneration_;
     if (content_.isLoading) {
         publish(VelmoraWidgetProperty::content, content_,
                 VelmoraWidgetContentState(content_.snapshot, false, content_.error));
     }
-    if (eventTask_) {
-        eventTask_->cancel();
-        eventTask_.reset();
-    }
+    detail::cancelAndClear({&eventTask_});
 }
 
 void VelmoraWidgetController::finishMutation(std::int64_t recordedMutationGeneration) {

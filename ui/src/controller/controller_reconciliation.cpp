@@ -1,3 +1,4 @@
+#include "controller/controller_errors.hpp"
 #include "controller/controller_tasks.hpp"
 
 #include "detail/text.hpp"
@@ -43,14 +44,7 @@ asio::awaitable<void> VelmoraWidgetController::runReconciliation(std::int64_t li
     }
     if (failure && !isCancellation(failure) && lifecycleGeneration_ == lifecycle && !destroyed_ &&
         isOpen_ && isForeground_) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const VelmoraError& e) {
-            setError(e);
-        } catch (...) {
-            setError(VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt,
-                                  "Velmora request failed."));
-        }
+        setError(detail::publishedError(failure, "Velmora request failed."));
     }
     // A send that started meanwhile made this run stale; it still hands back its own field, or
     // no reconciliation could start again until the widget closes.

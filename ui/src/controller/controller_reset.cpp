@@ -1,3 +1,5 @@
+#include "controller/controller_errors.hpp"
+#include "controller/work_stop.hpp"
 #include "velmora/ui/widget_controller.hpp"
 
 // Starting the conversation over: everything of the current session is dropped at once, the
@@ -27,19 +29,8 @@ void VelmoraWidgetController::resetSession() {
 
     ++lifecycleGeneration_;
     ++voiceOperationGeneration_;
-    for (auto* task : {&operationTask_, &reconciliationTask_, &actionTask_, &voiceTask_}) {
-        if (*task) {
-            (*task)->cancel();
-            task->reset();
-        }
-    }
-    if (const auto capability = voiceCapability_) {
-        capability->stop();
-        publish(VelmoraWidgetProperty::voiceState, voiceState_, std::optional(capability->state()));
-    } else {
-        publish(VelmoraWidgetProperty::voiceState, voiceState_,
-                std::optional<VelmoraVoiceCapabilityState>());
-    }
+    detail::cancelAndClear({&operationTask_, &reconciliationTask_, &actionTask_, &voiceTask_});
+    publish(VelmoraWidgetProperty::voiceState, voiceState_, detail::stopVoice(voiceCapability_));
     publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_, false);
     publish(VelmoraWidgetProperty::messages, messages_, std::nullopt);
     publish(VelmoraWidgetProperty::snapshot, snapshot_, std::optional<VelmoraSnapshot>());
@@ -50,10 +41,7 @@ void VelmoraWidgetController::resetSession() {
 
     // The new subscription is in place before the client resets, so it hears `sessionCleared`.
     ++eventSubscriptionGeneration_;
-    if (eventTask_) {
-        eventTask_->cancel();
-        eventTask_.reset();
-    }
+    detail::cancelAndClear({&eventTask_});
     startEventSubscription();
 
     const std::int64_t lifecycle = lifecycleGeneration_;
@@ -89,14 +77,8 @@ void VelmoraWidgetController::resetSession() {
                 if (!failure) {
                     self->setError(std::nullopt);
                 } else {
-                    try {
-                        std::rethrow_exception(failure);
-                    } catch (const VelmoraError& e) {
-                        self->setError(e);
-                    } catch (...) {
-                        self->setError(VelmoraError(VelmoraErrorCode::network, std::nullopt,
-                                                    std::nullopt, "Velmora session reset failed."));
-                    }
+                    self->setError(
+                        detail::publishedError(failure, "Velmora session reset failed."));
                 }
             }
             if (failure && self->sessionResetGeneration_ == reset) {

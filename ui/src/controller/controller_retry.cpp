@@ -1,3 +1,4 @@
+#include "controller/controller_errors.hpp"
 #include "controller/controller_tasks.hpp"
 
 // Retry after a failure: an unsent first message is simply sent again; otherwise the session
@@ -36,8 +37,8 @@ asio::awaitable<void> VelmoraWidgetController::runRetry(std::int64_t mutation,
     std::exception_ptr failure;
     try {
         if (!co_await client_->resumeSession()) {
-            throw VelmoraError(VelmoraErrorCode::sessionExpired, std::nullopt, std::nullopt,
-                               "Start or resume a session first.");
+            throw detail::fixedError(VelmoraErrorCode::sessionExpired,
+                                     "Start or resume a session first.");
         }
         const auto before = co_await client_->currentSnapshot();
         const auto baseline = static_cast<std::int64_t>(before ? before->messages.size() : 0);
@@ -54,14 +55,7 @@ asio::awaitable<void> VelmoraWidgetController::runRetry(std::int64_t mutation,
     }
     if (failure && !isCancellation(failure) && lifecycleGeneration_ == lifecycle && !destroyed_) {
         preservesMutationError_ = true;
-        try {
-            std::rethrow_exception(failure);
-        } catch (const VelmoraError& e) {
-            setError(e);
-        } catch (...) {
-            setError(VelmoraError(VelmoraErrorCode::network, std::nullopt, std::nullopt,
-                                  "Velmora request failed."));
-        }
+        setError(detail::publishedError(failure, "Velmora request failed."));
     }
     finishMutation(mutation);
 }

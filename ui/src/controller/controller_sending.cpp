@@ -1,3 +1,4 @@
+#include "controller/controller_errors.hpp"
 #include "controller/controller_tasks.hpp"
 
 #include "detail/date_time.hpp"
@@ -5,8 +6,6 @@
 #include "detail/uuid.hpp"
 
 #include <boost/asio/this_coro.hpp>
-
-#include <algorithm>
 
 // The widget's part of the road of one message:
 //
@@ -24,24 +23,6 @@
 namespace velmora {
 
 namespace asio = boost::asio;
-
-namespace {
-
-VelmoraError fixedError(VelmoraErrorCode code, std::string message) {
-    return VelmoraError(code, std::nullopt, std::nullopt, std::move(message));
-}
-
-std::optional<VelmoraError> velmoraErrorOf(std::exception_ptr failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const VelmoraError& e) {
-        return e;
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
-} // namespace
 
 struct VelmoraWidgetController::SendPlan {
     std::int64_t mutation = 0;                       // this send's mutation generation
@@ -90,20 +71,6 @@ VelmoraWidgetController::startMutationTask(std::int64_t mutation,
     });
     ticket->task = task;
     return task;
-}
-
-bool VelmoraWidgetController::isRetryable(const VelmoraError& error) {
-    switch (error.code()) {
-    case VelmoraErrorCode::network:
-    case VelmoraErrorCode::rateLimited:
-    case VelmoraErrorCode::requestInProgress:
-        return true;
-    default:
-        break;
-    }
-    static constexpr std::int64_t retryableStatuses[] = {408, 425, 429, 500, 502, 503, 504};
-    return error.status() && std::find(std::begin(retryableStatuses), std::end(retryableStatuses),
-                                       *error.status()) != std::end(retryableStatuses);
 }
 
 void VelmoraWidgetController::send() {
@@ -231,8 +198,8 @@ VelmoraWidgetController::deliver(SendPlan& plan) {
         } else {
             const auto messageId = co_await client_->currentCustomerMessageId();
             if (!messageId) {
-                throw fixedError(VelmoraErrorCode::requestInProgress,
-                                 "The accepted message is waiting for its attachments.");
+                throw detail::fixedError(VelmoraErrorCode::requestInProgress,
+                                         "The accepted message is waiting for its attachments.");
             }
             co_await client_->uploadAttachments(plan.attachments, *messageId);
         }
@@ -248,8 +215,8 @@ VelmoraWidgetController::deliver(SendPlan& plan) {
             session = co_await client_->resumeSession();
             plan.startingSession = false;
             if (!session) {
-                throw fixedError(VelmoraErrorCode::sessionExpired,
-                                 "The pending message session could not be restored.");
+                throw detail::fixedError(VelmoraErrorCode::sessionExpired,
+                                         "The pending message session could not be restored.");
             }
             if (draftsDiscarded()) {
                 co_return std::nullopt;
@@ -362,9 +329,9 @@ asio::awaitable<void> VelmoraWidgetController::failDelivery(const SendPlan& plan
         co_return;
     }
     preservesMutationError_ = true;
-    const auto error = velmoraErrorOf(failure);
+    const auto error = detail::velmoraErrorOf(failure);
     if (!error) {
-        setError(fixedError(VelmoraErrorCode::network, "Velmora request failed."));
+        setError(detail::fixedError(VelmoraErrorCode::network, "Velmora request failed."));
         setDraft(plan.text);
         if (!pendingFirstDraft_) {
             pendingFirstDraft_ = plan.first;
@@ -380,7 +347,8 @@ asio::awaitable<void> VelmoraWidgetController::failDelivery(const SendPlan& plan
     setDraft(plan.text);
     // Kept when sending it again may still succeed (or must, for files that have a session);
     // otherwise the text stays as a typed draft and the next send gets a new key.
-    const bool keep = isRetryable(*error) || error->code() == VelmoraErrorCode::sessionExpired ||
+    const bool keep = detail::widgetMayRetry(*error) ||
+                      error->code() == VelmoraErrorCode::sessionExpired ||
                       error->code() == VelmoraErrorCode::outboxCorrupt ||
                       (!plan.attachments.empty() && sessionNow);
     if (!keep) {
@@ -398,8 +366,7 @@ void VelmoraWidgetController::failAfterDelivery(const SendPlan& plan, std::excep
     preservesMutationError_ = true;
     // The message and its files are with the service: they never go back into the composer,
     // or the next send would deliver the files a second time.
-    setError(velmoraErrorOf(failure).value_or(
-        fixedError(VelmoraErrorCode::network, "Velmora request failed.")));
+    setError(detail::publishedError(failure, "Velmora request failed."));
     tidyAfterDelivery(plan);
 }
 

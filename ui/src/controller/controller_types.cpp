@@ -1,30 +1,23 @@
 #include "velmora/ui/widget_controller_types.hpp"
 
+#include "detail/enum_text.hpp"
+
 #include <array>
 
 namespace velmora {
+namespace {
+
+constexpr std::array<std::string_view, 3> kViewModeTexts = {"home", "messages", "help"};
+
+} // namespace
 
 std::string_view rawValue(VelmoraWidgetViewMode mode) noexcept {
-    switch (mode) {
-    case VelmoraWidgetViewMode::home:
-        return "home";
-    case VelmoraWidgetViewMode::messages:
-        return "messages";
-    case VelmoraWidgetViewMode::help:
-        return "help";
-    }
-    return "home";
+    return kViewModeTexts[static_cast<std::size_t>(mode)];
 }
 
 std::optional<VelmoraWidgetViewMode>
 velmoraWidgetViewModeFromRawValue(std::string_view text) noexcept {
-    for (auto mode : {VelmoraWidgetViewMode::home, VelmoraWidgetViewMode::messages,
-                      VelmoraWidgetViewMode::help}) {
-        if (rawValue(mode) == text) {
-            return mode;
-        }
-    }
-    return std::nullopt;
+    return detail::enumFromText<VelmoraWidgetViewMode>(kViewModeTexts, text);
 }
 
 std::string_view propertyName(VelmoraWidgetProperty property) noexcept {

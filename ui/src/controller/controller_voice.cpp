@@ -1,3 +1,4 @@
+#include "controller/work_stop.hpp"
 #include "velmora/ui/widget_controller.hpp"
 
 #include <boost/asio/cancellation_state.hpp>
@@ -33,12 +34,7 @@ void VelmoraWidgetController::attachVoiceCapability(
     std::shared_ptr<VelmoraVoiceCapability> capability, bool serverEnabled) {
     const auto self = shared_from_this();
     ++voiceOperationGeneration_;
-    for (auto* task : {&voiceFactoryTask_, &voiceObservationTask_, &voiceTask_}) {
-        if (*task) {
-            (*task)->cancel();
-            task->reset();
-        }
-    }
+    detail::cancelAndClear({&voiceFactoryTask_, &voiceObservationTask_, &voiceTask_});
     if (const auto previous = voiceCapability_) {
         previous->stop();
     }

@@ -13,6 +13,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/describe/class.hpp>
 
+#include <array>
 #include <map>
 #include <system_error>
 
@@ -38,6 +39,8 @@ template <> struct Codec<VelmoraWidgetDraftOperation> {
 
 namespace velmora {
 namespace {
+
+constexpr std::array<std::string_view, 2> kDraftOperationTexts = {"sessionStart", "message"};
 
 constexpr std::string_view kFileName = "widget-drafts.json";
 constexpr std::string_view kUnreadableMessage = "Velmora widget draft storage could not be read.";
@@ -85,18 +88,12 @@ detail::DraftFileWrites::WriteStates fileWriter(std::optional<std::filesystem::p
 } // namespace
 
 std::string_view rawValue(VelmoraWidgetDraftOperation operation) noexcept {
-    return operation == VelmoraWidgetDraftOperation::message ? "message" : "sessionStart";
+    return kDraftOperationTexts[static_cast<std::size_t>(operation)];
 }
 
 std::optional<VelmoraWidgetDraftOperation>
 velmoraWidgetDraftOperationFromRawValue(std::string_view text) noexcept {
-    if (text == "sessionStart") {
-        return VelmoraWidgetDraftOperation::sessionStart;
-    }
-    if (text == "message") {
-        return VelmoraWidgetDraftOperation::message;
-    }
-    return std::nullopt;
+    return detail::enumFromText<VelmoraWidgetDraftOperation>(kDraftOperationTexts, text);
 }
 
 std::string encodeJSON(const VelmoraWidgetDraftState& value) {

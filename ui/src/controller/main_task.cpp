@@ -1,5 +1,7 @@
 #include "velmora/ui/main_task.hpp"
 
+#include "velmora/operation_spawn.hpp"
+
 #include <boost/asio/bind_cancellation_slot.hpp>
 #include <boost/asio/cancellation_signal.hpp>
 #include <boost/asio/co_spawn.hpp>
@@ -17,13 +19,13 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-struct VelmoraMainTask::State {
+// The cancellation signal and its guard against a late cancellation are those of the client's
+// operations: the task's work is spawned the same way.
+struct VelmoraMainTask::State : detail::OperationCancellation {
     explicit State(asio::any_io_executor executor) : executor(std::move(executor)) {}
     asio::any_io_executor executor;
-    asio::cancellation_signal signal;
     bool cancelled = false;
     bool started = false;
-    bool finished = false;
     // Waiters sleep on a timer that never expires by itself; finishing cancels it.
     std::vector<std::shared_ptr<asio::steady_timer>> waiters;
 
@@ -40,16 +42,12 @@ VelmoraMainTask::VelmoraMainTask(std::shared_ptr<State> state) : state_(std::mov
 
 namespace {
 
-// The spawn's completion, carrying the task's cancellation slot. It names no executor of its
-// own on purpose: co_spawn then hands a cancellation straight to the coroutine. For a handler
-// with an executor it would hop through that executor once more, and on an executor that never
+// The spawn's completion, carrying the task's cancellation slot and naming no executor of its
+// own: with one, a cancellation would hop through it once more, and on an executor that never
 // runs a dispatch inline (the Qt event loop's) that hop can land after the coroutine, and the
 // task's state that holds the signal, are gone.
-template <class StatePointer> struct TaskCompletion {
+template <class StatePointer> struct TaskCompletion : detail::OperationCancellationSlot {
     StatePointer state;
-
-    using cancellation_slot_type = asio::cancellation_slot;
-    cancellation_slot_type get_cancellation_slot() const noexcept { return state->signal.slot(); }
 
     void operator()(std::exception_ptr) const { state->finish(); }
 };
@@ -78,7 +76,7 @@ VelmoraMainTask VelmoraMainTask::start(asio::any_io_executor executor, Body body
                 // and that failure would escape from the executor's run.
                 co_await asio::this_coro::throw_if_cancelled(false);
             },
-            TaskCompletion<std::shared_ptr<State>>{state});
+            TaskCompletion<std::shared_ptr<State>>{{state}, state});
     });
     return VelmoraMainTask(std::move(state));
 }
@@ -92,9 +90,7 @@ void VelmoraMainTask::cancel() const {
         // Emitted from inside the executor, while the coroutine has not finished; the signal
         // reaches it without a further hop (see TaskCompletion).
         asio::dispatch(state_->executor, [state = state_] {
-            if (!state->finished) {
-                state->signal.emit(asio::cancellation_type::terminal);
-            }
+            state->emitUnlessFinished(asio::cancellation_type::terminal);
         });
     }
 }

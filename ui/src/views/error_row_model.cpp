@@ -1,23 +1,10 @@
 #include "views/error_row_model.hpp"
 
+#include "controller/controller_errors.hpp"
+
 #include <algorithm>
-#include <array>
 
 namespace velmora::detail {
-
-bool isRetryable(const VelmoraError& error) noexcept {
-    switch (error.code()) {
-    case VelmoraErrorCode::network:
-    case VelmoraErrorCode::rateLimited:
-    case VelmoraErrorCode::requestInProgress:
-        return true;
-    default:
-        break;
-    }
-    static constexpr std::array<std::int64_t, 7> statuses{408, 425, 429, 500, 502, 503, 504};
-    const std::int64_t status = error.status().value_or(-1);
-    return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
-}
 
 ErrorRowModel errorRowModel(const VelmoraError& error, bool mutationInFlight,
                             const PanelContext& context) {
@@ -28,7 +15,7 @@ ErrorRowModel errorRowModel(const VelmoraError& error, bool mutationInFlight,
     model.labelFont = context.font(std::max(base - 3, 12.0), VelmoraTextStyle::footnote);
     model.foreground = systemRed(context.dark);
     model.background = context.color(&VelmoraWidgetPalette::raisedSurface);
-    model.showsRetry = isRetryable(error);
+    model.showsRetry = widgetMayRetry(error);
     model.retryEnabled = model.showsRetry && !mutationInFlight;
     model.retryTitle = context.copy("action.retry");
     model.retryStyle = SecondaryButtonStyle{

@@ -5,12 +5,9 @@
 
 namespace velmora::detail {
 
-/// Whether a retry can cure the failure: a transport failure, rate limiting, a request still in
-/// progress, or an HTTP status that asks to try again later (408, 425, 429, 500, 502, 503, 504).
-bool isRetryable(const VelmoraError& error) noexcept;
-
 /// The transcript's last row while the controller holds an error: a warning in the design's
-/// words (never the error's own message) and, for a retryable failure, a retry button.
+/// words (never the error's own message) and, for a failure the widget may retry
+/// (`widgetMayRetry`), a retry button.
 struct ErrorRowModel {
     std::string identifier = "velmora.widget.error";
     std::string label;
