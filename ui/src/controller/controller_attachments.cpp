@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include "velmora/platform_services.hpp"
 
@@ -62,7 +62,7 @@ std::string kind(const std::string& mimeType) {
 
 } // namespace
 
-void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
+void detail::WidgetControllerCore::addAttachment(const std::filesystem::path& file) {
     const auto self = shared_from_this();
     if (destroyed_ || pendingFirstDraft_ || pendingAttachments_.size() >= kMaxPendingAttachments) {
         setError(attachmentError(VelmoraErrorCode::payloadTooLarge,
@@ -92,7 +92,7 @@ void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
     persistDraft();
 }
 
-void VelmoraWidgetController::removeAttachment(const VelmoraAttachmentDraft& attachment) {
+void detail::WidgetControllerCore::removeAttachment(const VelmoraAttachmentDraft& attachment) {
     const auto self = shared_from_this();
     if (pendingFirstDraft_) {
         return; // the files belong to the message being started
@@ -104,7 +104,8 @@ void VelmoraWidgetController::removeAttachment(const VelmoraAttachmentDraft& att
     persistDraft();
 }
 
-asio::awaitable<Data> VelmoraWidgetController::downloadAttachment(VelmoraAttachment attachment) {
+asio::awaitable<Data>
+detail::WidgetControllerCore::downloadAttachment(VelmoraAttachment attachment) {
     const auto self = shared_from_this();
     std::exception_ptr failure;
     try {
@@ -127,7 +128,8 @@ asio::awaitable<Data> VelmoraWidgetController::downloadAttachment(VelmoraAttachm
     throw published;
 }
 
-bool VelmoraWidgetController::canDownloadAttachment(const VelmoraAttachment& attachment) const {
+bool detail::WidgetControllerCore::canDownloadAttachment(
+    const VelmoraAttachment& attachment) const {
     return client_->canDownloadAttachment(attachment);
 }
 

@@ -1,8 +1,8 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 namespace velmora {
 
-void VelmoraWidgetController::updateDraft(std::string text) {
+void detail::WidgetControllerCore::updateDraft(std::string text) {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -11,7 +11,7 @@ void VelmoraWidgetController::updateDraft(std::string text) {
     persistDraftInBackground();
 }
 
-void VelmoraWidgetController::clearDraft() {
+void detail::WidgetControllerCore::clearDraft() {
     const auto self = shared_from_this();
     if (mutationInFlight_ || pendingFirstDraft_) {
         return;
@@ -26,7 +26,7 @@ void VelmoraWidgetController::clearDraft() {
     draftStore_->clear(*client_);
 }
 
-void VelmoraWidgetController::cancelPendingDraft() {
+void detail::WidgetControllerCore::cancelPendingDraft() {
     const auto self = shared_from_this();
     pendingFirstDraft_.reset();
     publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
@@ -34,7 +34,7 @@ void VelmoraWidgetController::cancelPendingDraft() {
     draftStore_->clear(*client_);
 }
 
-void VelmoraWidgetController::discardDraftForSessionReset() {
+void detail::WidgetControllerCore::discardDraftForSessionReset() {
     const auto self = shared_from_this();
     ++lifecycleGeneration_;
     ++draftGeneration_;
@@ -58,7 +58,7 @@ void VelmoraWidgetController::discardDraftForSessionReset() {
     draftStore_->clear(*client_);
 }
 
-VelmoraWidgetDraftState VelmoraWidgetController::draftStateToStore() const {
+VelmoraWidgetDraftState detail::WidgetControllerCore::draftStateToStore() const {
     VelmoraWidgetDraftState state;
     if (pendingFirstDraft_) {
         state = *pendingFirstDraft_;
@@ -70,7 +70,7 @@ VelmoraWidgetDraftState VelmoraWidgetController::draftStateToStore() const {
     return state;
 }
 
-void VelmoraWidgetController::persistDraftInBackground() {
+void detail::WidgetControllerCore::persistDraftInBackground() {
     // A keystroke never waits for the disk: the store writes on its own thread, and whatever
     // waits for the draft to be durable (a send, closing) waits for that write first.
     draftStore_->saveInBackground(draftStateToStore(), *client_, executor_,
@@ -82,7 +82,7 @@ void VelmoraWidgetController::persistDraftInBackground() {
                                   });
 }
 
-bool VelmoraWidgetController::persistDraft() {
+bool detail::WidgetControllerCore::persistDraft() {
     const VelmoraWidgetDraftState state = draftStateToStore();
     const bool empty = state.text.empty() && state.attachments.empty();
     const auto failure = empty ? draftStore_->clear(*client_) : draftStore_->save(state, *client_);
@@ -94,7 +94,7 @@ bool VelmoraWidgetController::persistDraft() {
     return true;
 }
 
-bool VelmoraWidgetController::storePendingFirstDraftForSend(VelmoraWidgetDraftState pending) {
+bool detail::WidgetControllerCore::storePendingFirstDraftForSend(VelmoraWidgetDraftState pending) {
     std::string composer = draft_;
     auto previous = pendingFirstDraft_;
     setDraft({});

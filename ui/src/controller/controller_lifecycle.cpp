@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include <utility>
 
@@ -7,7 +7,7 @@ namespace velmora {
 // Each public operation keeps the controller alive while it runs: an observer or a host
 // callback may drop the host's last reference in the middle of it.
 
-void VelmoraWidgetController::mount() {
+void detail::WidgetControllerCore::mount() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -18,7 +18,7 @@ void VelmoraWidgetController::mount() {
     startEventSubscription();
 }
 
-void VelmoraWidgetController::open() {
+void detail::WidgetControllerCore::open() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -42,7 +42,7 @@ void VelmoraWidgetController::open() {
     prepareVoiceCapabilityIfNeeded();
 }
 
-void VelmoraWidgetController::close() {
+void detail::WidgetControllerCore::close() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -56,7 +56,7 @@ void VelmoraWidgetController::close() {
     stopActiveWork();
 }
 
-void VelmoraWidgetController::requestHostClose() {
+void detail::WidgetControllerCore::requestHostClose() {
     const auto self = shared_from_this();
     close();
     // Copied first: the callback may replace itself.
@@ -65,7 +65,7 @@ void VelmoraWidgetController::requestHostClose() {
     }
 }
 
-void VelmoraWidgetController::background() {
+void detail::WidgetControllerCore::background() {
     const auto self = shared_from_this();
     if (destroyed_ || !isForeground_) {
         return;
@@ -75,7 +75,7 @@ void VelmoraWidgetController::background() {
     stopActiveWork();
 }
 
-void VelmoraWidgetController::foreground() {
+void detail::WidgetControllerCore::foreground() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -93,7 +93,7 @@ void VelmoraWidgetController::foreground() {
     prepareVoiceCapabilityIfNeeded();
 }
 
-void VelmoraWidgetController::destroy() {
+void detail::WidgetControllerCore::destroy() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -112,7 +112,7 @@ void VelmoraWidgetController::destroy() {
     setDraft({});
 }
 
-void VelmoraWidgetController::stopActiveWork() {
+void detail::WidgetControllerCore::stopActiveWork() {
     configurationLoadWanted_ = false; // the next opening or foreground loads by itself
     ++lifecycleGeneration_;
     ++publishedStateGeneration_;
@@ -150,7 +150,7 @@ void VelmoraWidgetController::stopActiveWork() {
     }
 }
 
-void VelmoraWidgetController::finishMutation(std::int64_t recordedMutationGeneration) {
+void detail::WidgetControllerCore::finishMutation(std::int64_t recordedMutationGeneration) {
     if (mutationGeneration_ != recordedMutationGeneration) {
         return; // a newer send or retry owns the state
     }
