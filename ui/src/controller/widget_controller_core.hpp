@@ -43,23 +43,19 @@ public:
     using HostActionEventCallback = VelmoraWidgetController::HostActionEventCallback;
 
     explicit WidgetControllerCore(VelmoraWidgetController::Arguments arguments);
-    /// Cancels every running task.
+    /// Cancels every running task; neither saves nor removes the draft.
     ~WidgetControllerCore();
     WidgetControllerCore(const WidgetControllerCore&) = delete;
     WidgetControllerCore& operator=(const WidgetControllerCore&) = delete;
 
     // Observation.
 
-    /// Follows every published property.
     [[nodiscard]] VelmoraObservation observe(std::function<void(VelmoraWidgetProperty)> callback);
-    /// Follows one published property.
     [[nodiscard]] VelmoraObservation observe(VelmoraWidgetProperty property,
                                              std::function<void(VelmoraWidgetProperty)> callback);
 
     // Published state.
 
-    /// The client's snapshot, shared with it and never copied: both stay valid until the next
-    /// change of the property.
     const std::vector<VelmoraMessage>& messages() const {
         return messages_ ? messages_->value().messages : noMessages();
     }
@@ -70,7 +66,6 @@ public:
     bool isLoadingConfiguration() const { return isLoadingConfiguration_; }
     const std::optional<VelmoraError>& error() const { return error_; }
     const std::string& draft() const { return draft_; }
-    /// Stores the composer text (and tells observers); saving it is `updateDraft`.
     void setDraft(std::string text);
     const std::vector<VelmoraAttachmentDraft>& pendingAttachments() const {
         return pendingAttachments_;
@@ -100,18 +95,15 @@ public:
     const std::optional<std::string>& activeWorkflowStepID() const { return activeWorkflowStepID_; }
     bool isInitialNavigationResolved() const { return isInitialNavigationResolved_; }
     const std::optional<VelmoraError>& helpError() const { return helpError_; }
-    /// A send or a retry is running.
     bool mutationInFlight() const { return mutationInFlight_; }
     const std::optional<std::string>& activeHostActionRequestId() const {
         return activeHostActionRequestId_;
     }
 
-    /// The text of the message of a started send, or nothing.
     std::optional<std::string> pendingFirstDraftText() const;
-    /// The service allows voice and a capability is attached.
     bool voiceAvailable() const;
 
-    // Host callbacks (called on the main executor; they may call back into the controller).
+    // Host callbacks.
 
     const HostCloseCallback& onHostClose() const { return onHostClose_; }
     void setOnHostClose(HostCloseCallback callback) { onHostClose_ = std::move(callback); }
@@ -122,32 +114,19 @@ public:
 
     // Lifecycle.
 
-    /// The views are in place: follows the client's events.
     void mount();
-    /// The widget opens: follows the events and starts the loads.
     void open();
-    /// The widget closes: saves the draft and stops all work.
     void close();
-    /// The user asked to close: `close()`, then `onHostClose` (also after `destroy()`).
     void requestHostClose();
-    /// The application went to the background: stops all work.
     void background();
-    /// The application came back: restarts the work of an open widget.
     void foreground();
-    /// Final teardown: stops all work, removes the saved draft and empties the composer. Every
-    /// later operation does nothing.
     void destroy();
 
     // Drafts.
 
-    /// Sets the composer text and saves the draft.
     void updateDraft(std::string text);
-    /// Empties the composer and removes the saved draft, unless a send runs or a started
-    /// message is pending.
     void clearDraft();
-    /// Drops the pending started message and its files; the composer text stays.
     void cancelPendingDraft();
-    /// Stops the running send, reconciliation and action work and discards every draft.
     void discardDraftForSessionReset();
 
     // Conversation.
@@ -176,7 +155,6 @@ public:
 
     void setHostActionHandler(VelmoraHostActionHandler handler, const std::string& actionId);
     bool isHostActionAvailable(const std::optional<std::string>& actionId) const;
-    /// Delivers the answer to the pending request; throws `VelmoraError` (fieldInvalid).
     VelmoraHostActionResult completeHostAction(const VelmoraHostActionCompletion& completion);
     bool completeHostActionIfPending(const VelmoraHostActionCompletion& completion);
     void cancelHostActionsForIdentityChange();
@@ -185,22 +163,15 @@ public:
 
     void addAttachment(const std::filesystem::path& file);
     void removeAttachment(const VelmoraAttachmentDraft& attachment);
-    /// The bytes of a received attachment; throws what the client throws.
     boost::asio::awaitable<Data> downloadAttachment(VelmoraAttachment attachment);
     bool canDownloadAttachment(const VelmoraAttachment& attachment) const;
-    /// Submits a conversation form's values, then re-reads the conversation.
     void submitForm(const VelmoraConversationForm& form, JSONValue::Object values);
 
-    // Procedures. Each action runs alone: while one runs (or a host action is pending),
-    // `isActionInFlight` is true and further actions do nothing. Their outcome arrives as the
-    // next conversation snapshot; a failure is published as `error`.
+    // Procedures.
 
-    /// Sends one action of a procedure step ("select", "back", "confirm", ...).
     void performProcedureAction(const VelmoraProcedureCard& card, std::string action,
                                 std::string value);
-    /// Asks for the available dates of `month` ("yyyy-MM") of a calendar step.
     void requestProcedureAvailability(const VelmoraProcedureCard& card, const std::string& month);
-    /// Starts the procedure of a quick action.
     void performProcedureQuickAction(const VelmoraProcedureQuickAction& quickAction);
 
     // Voice.
@@ -211,7 +182,7 @@ public:
     void toggleVoice();
     void setVoiceMuted(bool muted);
 
-    // For tests and diagnostics: the main executor and whether the event subscription exists.
+    // Diagnostics: the main executor and whether the event subscription exists.
     const boost::asio::any_io_executor& mainExecutor() const { return executor_; }
     bool hasEventSubscription() const { return eventTask_.has_value(); }
 
