@@ -3,6 +3,8 @@
 #include "velmora/ui/main_task.hpp"
 #include "velmora/ui/widget_controller.hpp"
 
+#include "controller/observer_list.hpp"
+
 #include <boost/asio/any_io_executor.hpp>
 #include <boost/asio/awaitable.hpp>
 
