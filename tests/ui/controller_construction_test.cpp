@@ -1,3 +1,4 @@
+#include "controller/controller_test_access.hpp"
 #include "controller_test_support.hpp"
 
 namespace velmora::testing {
@@ -46,7 +47,7 @@ TEST(ControllerConstructionTest, SeedsNavigationAndPublishedStateFromWhatTheHost
         EXPECT_FALSE(controller->isMounted());
         EXPECT_EQ(controller->screen(), VelmoraWidgetViewMode::home);
         EXPECT_EQ(controller->loadingState(), VelmoraLoadingState::idle);
-        EXPECT_FALSE(controller->hasEventSubscription());
+        EXPECT_FALSE(detail::WidgetControllerTestAccess::hasEventSubscription(*controller));
         EXPECT_EQ(io.poll(), 0u);
     }
 }

@@ -1,3 +1,4 @@
+#include "controller/controller_test_access.hpp"
 #include "controller_test_support.hpp"
 
 namespace velmora::testing {
@@ -242,7 +243,8 @@ TEST_F(ControllerLifecycleTest, EachOperationFromEachState) {
         EXPECT_EQ(controller->isMounted(), step.mounted);
         EXPECT_EQ(controller->isOpen(), step.open);
         EXPECT_EQ(controller->isForeground(), step.foreground);
-        EXPECT_EQ(controller->hasEventSubscription(), step.subscribed);
+        EXPECT_EQ(detail::WidgetControllerTestAccess::hasEventSubscription(*controller),
+                  step.subscribed);
         EXPECT_EQ(client->openSubscriptions(), step.subscribed ? 1u : 0u);
         EXPECT_EQ(log.names, step.notified);
         EXPECT_EQ(store->state(*client).has_value(), step.draftStored);

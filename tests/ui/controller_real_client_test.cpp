@@ -1,3 +1,4 @@
+#include "controller/controller_test_access.hpp"
 #include "controller_test_support.hpp"
 #include "service_client.hpp"
 
@@ -53,7 +54,10 @@ protected:
 TEST_F(ControllerRealClientTest, FollowsTheConversationThroughTheClientsEvents) {
     controller = makeController(client, std::make_shared<VelmoraWidgetDraftStore>());
     controller->open();
-    runUntil(io, [&] { return client.use_count() > 0 && controller->hasEventSubscription(); });
+    runUntil(io, [&] {
+        return client.use_count() > 0 &&
+               detail::WidgetControllerTestAccess::hasEventSubscription(*controller);
+    });
 
     // The conversation starts outside the widget; the widget follows it.
     VelmoraSessionStartInput input;
@@ -84,7 +88,7 @@ TEST_F(ControllerRealClientTest, FollowsTheConversationThroughTheClientsEvents) 
 
     controller->close();
     drain(io);
-    EXPECT_FALSE(controller->hasEventSubscription());
+    EXPECT_FALSE(detail::WidgetControllerTestAccess::hasEventSubscription(*controller));
 }
 
 TEST_F(ControllerRealClientTest, DraftsAreKeyedByTheRealClientsIdentity) {

@@ -1,5 +1,7 @@
 #include "controller_test_support.hpp"
 
+#include "velmora/ui/main_task.hpp"
+
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
 

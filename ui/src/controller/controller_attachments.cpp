@@ -1,5 +1,5 @@
 #include "controller/controller_errors.hpp"
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include "client/attachment_rules.hpp"
 #include "detail/bounded_file_read.hpp"
@@ -20,7 +20,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
+void detail::WidgetControllerCore::addAttachment(const std::filesystem::path& file) {
     const auto self = shared_from_this();
     if (destroyed_ || pendingFirstDraft_ || pendingAttachments_.size() >= detail::kMaxAttachments) {
         setError(detail::fixedError(VelmoraErrorCode::payloadTooLarge,
@@ -50,7 +50,7 @@ void VelmoraWidgetController::addAttachment(const std::filesystem::path& file) {
     persistDraft();
 }
 
-void VelmoraWidgetController::removeAttachment(const VelmoraAttachmentDraft& attachment) {
+void detail::WidgetControllerCore::removeAttachment(const VelmoraAttachmentDraft& attachment) {
     const auto self = shared_from_this();
     if (pendingFirstDraft_) {
         return; // the files belong to the message being started
@@ -62,7 +62,8 @@ void VelmoraWidgetController::removeAttachment(const VelmoraAttachmentDraft& att
     persistDraft();
 }
 
-asio::awaitable<Data> VelmoraWidgetController::downloadAttachment(VelmoraAttachment attachment) {
+asio::awaitable<Data>
+detail::WidgetControllerCore::downloadAttachment(VelmoraAttachment attachment) {
     const auto self = shared_from_this();
     std::exception_ptr failure;
     try {
@@ -78,7 +79,8 @@ asio::awaitable<Data> VelmoraWidgetController::downloadAttachment(VelmoraAttachm
     throw published;
 }
 
-bool VelmoraWidgetController::canDownloadAttachment(const VelmoraAttachment& attachment) const {
+bool detail::WidgetControllerCore::canDownloadAttachment(
+    const VelmoraAttachment& attachment) const {
     return client_->canDownloadAttachment(attachment);
 }
 

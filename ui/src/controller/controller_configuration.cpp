@@ -8,7 +8,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-VelmoraMainTask VelmoraWidgetController::startOwnedTask(
+VelmoraMainTask detail::WidgetControllerCore::startOwnedTask(
     std::function<asio::awaitable<void>(VelmoraMainTask)> body) {
     // The body runs later (posted), by which time its handle has been filled in.
     auto handle = std::make_shared<std::optional<VelmoraMainTask>>();
@@ -17,11 +17,11 @@ VelmoraMainTask VelmoraWidgetController::startOwnedTask(
     return task;
 }
 
-bool VelmoraWidgetController::configurationLoadIsCurrent(std::int64_t lifecycle) const {
+bool detail::WidgetControllerCore::configurationLoadIsCurrent(std::int64_t lifecycle) const {
     return lifecycleGeneration_ == lifecycle && !destroyed_ && isOpen_ && isForeground_;
 }
 
-void VelmoraWidgetController::loadConfigurationIfNeeded() {
+void detail::WidgetControllerCore::loadConfigurationIfNeeded() {
     if (!configurationLoaded_) {
         if (configurationTask_) {
             return; // one configuration load at a time
@@ -31,7 +31,7 @@ void VelmoraWidgetController::loadConfigurationIfNeeded() {
         configurationTask_ =
             startOwnedTask([weak = weak_from_this(), lifecycle](VelmoraMainTask task) {
                 return detail::whileControllerLives(
-                    weak, &VelmoraWidgetController::runConfigurationLoad, lifecycle, task);
+                    weak, &detail::WidgetControllerCore::runConfigurationLoad, lifecycle, task);
             });
         return;
     }
@@ -41,8 +41,8 @@ void VelmoraWidgetController::loadConfigurationIfNeeded() {
     reconcileIfNeeded();
 }
 
-asio::awaitable<void> VelmoraWidgetController::runConfigurationLoad(std::int64_t lifecycle,
-                                                                    VelmoraMainTask task) {
+asio::awaitable<void> detail::WidgetControllerCore::runConfigurationLoad(std::int64_t lifecycle,
+                                                                         VelmoraMainTask task) {
     std::exception_ptr failure;
     std::optional<VelmoraWidgetNavigation> navigation;
     try {
@@ -87,7 +87,7 @@ asio::awaitable<void> VelmoraWidgetController::runConfigurationLoad(std::int64_t
     }
 }
 
-void VelmoraWidgetController::loadStaleConfigurationAgain(std::int64_t lifecycle) {
+void detail::WidgetControllerCore::loadStaleConfigurationAgain(std::int64_t lifecycle) {
     // Closing, backgrounding and destroying make a load stale too, but the next opening asks
     // again by itself; a send, a retry or a reconciliation leaves nobody to ask.
     if (lifecycleGeneration_ == lifecycle || destroyed_ || !isOpen_ || !isForeground_ ||
@@ -101,7 +101,7 @@ void VelmoraWidgetController::loadStaleConfigurationAgain(std::int64_t lifecycle
     loadConfigurationIfNeeded();
 }
 
-void VelmoraWidgetController::releaseConfigurationLoad(const VelmoraMainTask& task) {
+void detail::WidgetControllerCore::releaseConfigurationLoad(const VelmoraMainTask& task) {
     // A load made stale by other work (a send, a retry, a reconciliation) still hands its field
     // back; one whose field now holds a newer load leaves that load alone.
     if (configurationTask_ != task) {
@@ -111,18 +111,18 @@ void VelmoraWidgetController::releaseConfigurationLoad(const VelmoraMainTask& ta
     configurationTask_.reset();
 }
 
-void VelmoraWidgetController::loadPublishedConfigurationState() {
+void detail::WidgetControllerCore::loadPublishedConfigurationState() {
     if (destroyed_ || publishedStateTask_) {
         return;
     }
     const std::int64_t published = publishedStateGeneration_;
     publishedStateTask_ = startTask([weak = weak_from_this(), published] {
-        return detail::whileControllerLives(weak, &VelmoraWidgetController::runPublishedStateLoad,
-                                            published);
+        return detail::whileControllerLives(
+            weak, &detail::WidgetControllerCore::runPublishedStateLoad, published);
     });
 }
 
-asio::awaitable<void> VelmoraWidgetController::runPublishedStateLoad(std::int64_t published) {
+asio::awaitable<void> detail::WidgetControllerCore::runPublishedStateLoad(std::int64_t published) {
     try {
         auto availability = co_await client_->currentWidgetAvailability();
         auto navigation = co_await client_->currentWidgetNavigation();

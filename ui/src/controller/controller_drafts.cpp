@@ -1,9 +1,9 @@
+#include "controller/widget_controller_core.hpp"
 #include "controller/work_stop.hpp"
-#include "velmora/ui/widget_controller.hpp"
 
 namespace velmora {
 
-void VelmoraWidgetController::updateDraft(std::string text) {
+void detail::WidgetControllerCore::updateDraft(std::string text) {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -12,7 +12,7 @@ void VelmoraWidgetController::updateDraft(std::string text) {
     persistDraftInBackground();
 }
 
-void VelmoraWidgetController::clearDraft() {
+void detail::WidgetControllerCore::clearDraft() {
     const auto self = shared_from_this();
     if (mutationInFlight_ || pendingFirstDraft_) {
         return;
@@ -27,7 +27,7 @@ void VelmoraWidgetController::clearDraft() {
     draftStore_->clear(*client_);
 }
 
-void VelmoraWidgetController::cancelPendingDraft() {
+void detail::WidgetControllerCore::cancelPendingDraft() {
     const auto self = shared_from_this();
     pendingFirstDraft_.reset();
     publish(VelmoraWidgetProperty::pendingAttachments, pendingAttachments_,
@@ -35,7 +35,7 @@ void VelmoraWidgetController::cancelPendingDraft() {
     draftStore_->clear(*client_);
 }
 
-void VelmoraWidgetController::discardDraftForSessionReset() {
+void detail::WidgetControllerCore::discardDraftForSessionReset() {
     const auto self = shared_from_this();
     ++lifecycleGeneration_;
     ++draftGeneration_;
@@ -54,7 +54,7 @@ void VelmoraWidgetController::discardDraftForSessionReset() {
     draftStore_->clear(*client_);
 }
 
-VelmoraWidgetDraftState VelmoraWidgetController::draftStateToStore() const {
+VelmoraWidgetDraftState detail::WidgetControllerCore::draftStateToStore() const {
     VelmoraWidgetDraftState state;
     if (pendingFirstDraft_) {
         state = *pendingFirstDraft_;
@@ -66,7 +66,7 @@ VelmoraWidgetDraftState VelmoraWidgetController::draftStateToStore() const {
     return state;
 }
 
-void VelmoraWidgetController::persistDraftInBackground() {
+void detail::WidgetControllerCore::persistDraftInBackground() {
     // A keystroke never waits for the disk: the store writes on its own thread, and whatever
     // waits for the draft to be durable (a send, closing) waits for that write first.
     draftStore_->saveInBackground(draftStateToStore(), *client_, executor_,
@@ -78,7 +78,7 @@ void VelmoraWidgetController::persistDraftInBackground() {
                                   });
 }
 
-bool VelmoraWidgetController::persistDraft() {
+bool detail::WidgetControllerCore::persistDraft() {
     const VelmoraWidgetDraftState state = draftStateToStore();
     const bool empty = state.text.empty() && state.attachments.empty();
     const auto failure = empty ? draftStore_->clear(*client_) : draftStore_->save(state, *client_);
@@ -90,7 +90,7 @@ bool VelmoraWidgetController::persistDraft() {
     return true;
 }
 
-bool VelmoraWidgetController::storePendingFirstDraftForSend(VelmoraWidgetDraftState pending) {
+bool detail::WidgetControllerCore::storePendingFirstDraftForSend(VelmoraWidgetDraftState pending) {
     std::string composer = draft_;
     auto previous = pendingFirstDraft_;
     setDraft({});

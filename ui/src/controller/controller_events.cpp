@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include <boost/asio/cancellation_state.hpp>
 #include <boost/asio/this_coro.hpp>
@@ -9,7 +9,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-void VelmoraWidgetController::startEventSubscription() {
+void detail::WidgetControllerCore::startEventSubscription() {
     if (eventTask_) {
         return; // one subscription at a time
     }
@@ -19,8 +19,8 @@ void VelmoraWidgetController::startEventSubscription() {
 }
 
 asio::awaitable<void>
-VelmoraWidgetController::runEventSubscription(std::weak_ptr<VelmoraWidgetController> weak,
-                                              std::int64_t generation) {
+detail::WidgetControllerCore::runEventSubscription(std::weak_ptr<detail::WidgetControllerCore> weak,
+                                                   std::int64_t generation) {
     // The loop holds the controller for as long as it runs; closing, backgrounding,
     // destroying or a session reset end it.
     const auto self = weak.lock();
@@ -53,7 +53,7 @@ VelmoraWidgetController::runEventSubscription(std::weak_ptr<VelmoraWidgetControl
     }
 }
 
-void VelmoraWidgetController::apply(VelmoraEvent event) {
+void detail::WidgetControllerCore::apply(VelmoraEvent event) {
     std::visit(
         [this](auto& payload) {
             using Case = std::decay_t<decltype(payload)>;

@@ -62,30 +62,30 @@ VelmoraProcedureActionInput cardInput(const VelmoraProcedureCard& card, std::str
 
 } // namespace
 
-void VelmoraWidgetController::publishActionInFlight() {
+void detail::WidgetControllerCore::publishActionInFlight() {
     publish(VelmoraWidgetProperty::isActionInFlight, isActionInFlight_,
             actionTask_.has_value() || !pendingHostActions_.empty());
 }
 
-bool VelmoraWidgetController::mayStartAction() const {
+bool detail::WidgetControllerCore::mayStartAction() const {
     return !destroyed_ && isOpen_ && isForeground_ && !isActionInFlight_;
 }
 
-void VelmoraWidgetController::startAction(std::string fallbackMessage, ActionCall call) {
+void detail::WidgetControllerCore::startAction(std::string fallbackMessage, ActionCall call) {
     const std::int64_t lifecycle = lifecycleGeneration_;
     actionTask_ = startOwnedTask([weak = weak_from_this(), lifecycle,
                                   fallbackMessage = std::move(fallbackMessage),
                                   call = std::move(call)](VelmoraMainTask task) {
-        return detail::whileControllerLives(weak, &VelmoraWidgetController::runAction, lifecycle,
-                                            std::move(task), fallbackMessage, call);
+        return detail::whileControllerLives(weak, &detail::WidgetControllerCore::runAction,
+                                            lifecycle, std::move(task), fallbackMessage, call);
     });
     publishActionInFlight();
 }
 
-asio::awaitable<void> VelmoraWidgetController::runAction(std::int64_t lifecycle,
-                                                         VelmoraMainTask task,
-                                                         std::string fallbackMessage,
-                                                         ActionCall call) {
+asio::awaitable<void> detail::WidgetControllerCore::runAction(std::int64_t lifecycle,
+                                                              VelmoraMainTask task,
+                                                              std::string fallbackMessage,
+                                                              ActionCall call) {
     // `call` lives in this frame for as long as its coroutine runs.
     std::exception_ptr failure;
     try {
@@ -102,15 +102,15 @@ asio::awaitable<void> VelmoraWidgetController::runAction(std::int64_t lifecycle,
     }
 }
 
-void VelmoraWidgetController::submitForm(const VelmoraConversationForm& form,
-                                         JSONValue::Object values) {
+void detail::WidgetControllerCore::submitForm(const VelmoraConversationForm& form,
+                                              JSONValue::Object values) {
     const auto self = shared_from_this();
     if (!mayStartAction()) {
         return;
     }
     startAction("Conversation form submission failed.",
                 [requestId = form.requestId,
-                 values = std::move(values)](VelmoraWidgetController& controller,
+                 values = std::move(values)](detail::WidgetControllerCore& controller,
                                              std::int64_t lifecycle) -> asio::awaitable<void> {
                     co_await controller.client_->submitConversationForm(requestId, values);
                     if (controller.lifecycleGeneration_ == lifecycle && controller.isOpen_ &&
@@ -121,8 +121,8 @@ void VelmoraWidgetController::submitForm(const VelmoraConversationForm& form,
                 });
 }
 
-void VelmoraWidgetController::performProcedureAction(const VelmoraProcedureCard& card,
-                                                     std::string action, std::string value) {
+void detail::WidgetControllerCore::performProcedureAction(const VelmoraProcedureCard& card,
+                                                          std::string action, std::string value) {
     const auto self = shared_from_this();
     if (!mayStartAction()) {
         return;
@@ -134,8 +134,8 @@ void VelmoraWidgetController::performProcedureAction(const VelmoraProcedureCard&
     performProcedureInput(std::move(input));
 }
 
-void VelmoraWidgetController::requestProcedureAvailability(const VelmoraProcedureCard& card,
-                                                           const std::string& month) {
+void detail::WidgetControllerCore::requestProcedureAvailability(const VelmoraProcedureCard& card,
+                                                                const std::string& month) {
     const auto self = shared_from_this();
     if (!mayStartAction() || !card.calendarMode || !isMonthText(month)) {
         return;
@@ -143,7 +143,7 @@ void VelmoraWidgetController::requestProcedureAvailability(const VelmoraProcedur
     performProcedureInput(cardInput(card, "availability", month));
 }
 
-void VelmoraWidgetController::performProcedureQuickAction(
+void detail::WidgetControllerCore::performProcedureQuickAction(
     const VelmoraProcedureQuickAction& quickAction) {
     const auto self = shared_from_this();
     if (!mayStartAction()) {
@@ -158,13 +158,13 @@ void VelmoraWidgetController::performProcedureQuickAction(
     performProcedureInput(std::move(input));
 }
 
-void VelmoraWidgetController::performProcedureInput(VelmoraProcedureActionInput input) {
+void detail::WidgetControllerCore::performProcedureInput(VelmoraProcedureActionInput input) {
     if (!mayStartAction()) {
         return;
     }
     // No refresh afterwards: the client re-reads the conversation itself after an action.
     startAction("Procedure action failed.",
-                [input = std::move(input)](VelmoraWidgetController& controller,
+                [input = std::move(input)](detail::WidgetControllerCore& controller,
                                            std::int64_t) -> asio::awaitable<void> {
                     co_await controller.client_->performProcedureAction(input);
                 });

@@ -11,7 +11,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-void VelmoraWidgetController::loadWidgetContentIfNeeded(bool force) {
+void detail::WidgetControllerCore::loadWidgetContentIfNeeded(bool force) {
     if (destroyed_ || !isOpen_ || !isForeground_ || contentTask_) {
         return;
     }
@@ -30,12 +30,12 @@ void VelmoraWidgetController::loadWidgetContentIfNeeded(bool force) {
     publish(VelmoraWidgetProperty::content, content_,
             VelmoraWidgetContentState(content_.snapshot, true, std::nullopt));
     contentTask_ = startTask([weak = weak_from_this(), generation] {
-        return detail::whileControllerLives(weak, &VelmoraWidgetController::runContentLoad,
+        return detail::whileControllerLives(weak, &detail::WidgetControllerCore::runContentLoad,
                                             generation);
     });
 }
 
-asio::awaitable<void> VelmoraWidgetController::runContentLoad(std::int64_t generation) {
+asio::awaitable<void> detail::WidgetControllerCore::runContentLoad(std::int64_t generation) {
     std::exception_ptr failure;
     try {
         auto loaded = co_await client_->loadWidgetContent();
@@ -96,7 +96,7 @@ asio::awaitable<void> VelmoraWidgetController::runContentLoad(std::int64_t gener
     }
 }
 
-void VelmoraWidgetController::retryContent() {
+void detail::WidgetControllerCore::retryContent() {
     const auto self = shared_from_this();
     if (destroyed_ || !isOpen_ || !isForeground_) {
         return;

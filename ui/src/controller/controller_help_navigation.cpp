@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ bool listsArticle(const VelmoraWidgetContentSnapshot& content, const std::string
 
 } // namespace
 
-void VelmoraWidgetController::openArticle(const std::string& articleID) {
+void detail::WidgetControllerCore::openArticle(const std::string& articleID) {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -56,7 +56,7 @@ void VelmoraWidgetController::openArticle(const std::string& articleID) {
     publish(VelmoraWidgetProperty::screen, screen_, VelmoraWidgetViewMode::help);
 }
 
-void VelmoraWidgetController::toggleFAQ(const std::string& articleID) {
+void detail::WidgetControllerCore::toggleFAQ(const std::string& articleID) {
     const auto self = shared_from_this();
     if (destroyed_ || !content_.snapshot || !listsArticle(*content_.snapshot, articleID)) {
         return;
@@ -65,7 +65,7 @@ void VelmoraWidgetController::toggleFAQ(const std::string& articleID) {
             activeFAQID_ == articleID ? std::optional<std::string>() : std::optional(articleID));
 }
 
-void VelmoraWidgetController::updateHelpQuery(std::string query) {
+void detail::WidgetControllerCore::updateHelpQuery(std::string query) {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -73,7 +73,7 @@ void VelmoraWidgetController::updateHelpQuery(std::string query) {
     publish(VelmoraWidgetProperty::helpQuery, helpQuery_, std::move(query));
 }
 
-void VelmoraWidgetController::openContact(std::optional<VelmoraWidgetContentPrefill> prefill) {
+void detail::WidgetControllerCore::openContact(std::optional<VelmoraWidgetContentPrefill> prefill) {
     const auto self = shared_from_this();
     if (destroyed_ || !messagesAvailable_) {
         return;
@@ -83,7 +83,7 @@ void VelmoraWidgetController::openContact(std::optional<VelmoraWidgetContentPref
     clearHelpSelection();
 }
 
-void VelmoraWidgetController::applyContentPrefill(
+void detail::WidgetControllerCore::applyContentPrefill(
     const std::optional<VelmoraWidgetContentPrefill>& prefill) {
     if (!prefill || !content_.snapshot) {
         return;

@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include "detail/uuid.hpp"
 
@@ -43,13 +43,14 @@ std::string newRequestId() {
 
 } // namespace
 
-JSONValue::Object VelmoraWidgetController::hostActionInput(const std::string& optionID) const {
+JSONValue::Object detail::WidgetControllerCore::hostActionInput(const std::string& optionID) const {
     return JSONValue::Object{{"workflowId", activeWorkflowID_.value_or("")},
                              {"stepId", activeWorkflowStepID_.value_or("")},
                              {"optionId", optionID}};
 }
 
-void VelmoraWidgetController::requestHostAction(const VelmoraWidgetContentWorkflowOption& option) {
+void detail::WidgetControllerCore::requestHostAction(
+    const VelmoraWidgetContentWorkflowOption& option) {
     if (!option.hostActionId || !hostActionIds_.contains(*option.hostActionId)) {
         return;
     }
@@ -110,9 +111,9 @@ void VelmoraWidgetController::requestHostAction(const VelmoraWidgetContentWorkfl
 }
 
 asio::awaitable<void>
-VelmoraWidgetController::runHostActionHandler(std::weak_ptr<VelmoraWidgetController> weak,
-                                              VelmoraHostActionHandler handler,
-                                              VelmoraHostActionRequest request) {
+detail::WidgetControllerCore::runHostActionHandler(std::weak_ptr<detail::WidgetControllerCore> weak,
+                                                   VelmoraHostActionHandler handler,
+                                                   VelmoraHostActionRequest request) {
     // The controller is held weakly while the host's handler runs: a handler that never answers
     // must not keep a dropped widget alive.
     std::optional<VelmoraHostActionResult> result;
@@ -145,9 +146,9 @@ VelmoraWidgetController::runHostActionHandler(std::weak_ptr<VelmoraWidgetControl
 }
 
 asio::awaitable<void>
-VelmoraWidgetController::runHostActionTimeout(std::weak_ptr<VelmoraWidgetController> weak,
-                                              std::shared_ptr<VelmoraWidgetClock> clock,
-                                              std::string requestId) {
+detail::WidgetControllerCore::runHostActionTimeout(std::weak_ptr<detail::WidgetControllerCore> weak,
+                                                   std::shared_ptr<VelmoraWidgetClock> clock,
+                                                   std::string requestId) {
     try {
         co_await clock->sleep(kHostActionTimeout);
     } catch (...) {
@@ -186,8 +187,8 @@ VelmoraWidgetController::runHostActionTimeout(std::weak_ptr<VelmoraWidgetControl
     }
 }
 
-void VelmoraWidgetController::setHostActionHandler(VelmoraHostActionHandler handler,
-                                                   const std::string& actionId) {
+void detail::WidgetControllerCore::setHostActionHandler(VelmoraHostActionHandler handler,
+                                                        const std::string& actionId) {
     if (!hostActionIds_.contains(actionId)) {
         return;
     }
@@ -198,14 +199,14 @@ void VelmoraWidgetController::setHostActionHandler(VelmoraHostActionHandler hand
     }
 }
 
-bool VelmoraWidgetController::isHostActionAvailable(
+bool detail::WidgetControllerCore::isHostActionAvailable(
     const std::optional<std::string>& actionId) const {
     return actionId && hostActionIds_.contains(*actionId) &&
            (onHostActionEvent_ || hostActionHandlers_.contains(*actionId));
 }
 
 VelmoraHostActionResult
-VelmoraWidgetController::completeHostAction(const VelmoraHostActionCompletion& completion) {
+detail::WidgetControllerCore::completeHostAction(const VelmoraHostActionCompletion& completion) {
     const auto self = shared_from_this();
     const auto it = pendingHostActions_.find(completion.requestId);
     if (it == pendingHostActions_.end()) {
@@ -231,7 +232,7 @@ VelmoraWidgetController::completeHostAction(const VelmoraHostActionCompletion& c
     return completion.result;
 }
 
-bool VelmoraWidgetController::completeHostActionIfPending(
+bool detail::WidgetControllerCore::completeHostActionIfPending(
     const VelmoraHostActionCompletion& completion) {
     const auto it = pendingHostActions_.find(completion.requestId);
     if (it == pendingHostActions_.end() || it->second.actionID != completion.actionId) {
@@ -245,12 +246,12 @@ bool VelmoraWidgetController::completeHostActionIfPending(
     }
 }
 
-void VelmoraWidgetController::cancelHostActionsForIdentityChange() {
+void detail::WidgetControllerCore::cancelHostActionsForIdentityChange() {
     const auto self = shared_from_this();
     cancelHostActions();
 }
 
-void VelmoraWidgetController::updateHostActionLoadingState() {
+void detail::WidgetControllerCore::updateHostActionLoadingState() {
     publish(VelmoraWidgetProperty::activeHostActionRequestId, activeHostActionRequestId_,
             pendingHostActions_.empty() ? std::optional<std::string>()
                                         : std::optional(pendingHostActions_.begin()->first));
@@ -260,7 +261,7 @@ void VelmoraWidgetController::updateHostActionLoadingState() {
     }
 }
 
-void VelmoraWidgetController::cancelHostActions() {
+void detail::WidgetControllerCore::cancelHostActions() {
     std::vector<std::string> requestIds;
     // Taken out first, so a callback below that re-enters finds nothing pending.
     auto pending = std::move(pendingHostActions_);

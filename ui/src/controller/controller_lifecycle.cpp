@@ -1,5 +1,5 @@
+#include "controller/widget_controller_core.hpp"
 #include "controller/work_stop.hpp"
-#include "velmora/ui/widget_controller.hpp"
 
 #include <utility>
 
@@ -8,7 +8,7 @@ namespace velmora {
 // Each public operation keeps the controller alive while it runs: an observer or a host
 // callback may drop the host's last reference in the middle of it.
 
-void VelmoraWidgetController::mount() {
+void detail::WidgetControllerCore::mount() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -19,7 +19,7 @@ void VelmoraWidgetController::mount() {
     startEventSubscription();
 }
 
-void VelmoraWidgetController::open() {
+void detail::WidgetControllerCore::open() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -43,7 +43,7 @@ void VelmoraWidgetController::open() {
     prepareVoiceCapabilityIfNeeded();
 }
 
-void VelmoraWidgetController::close() {
+void detail::WidgetControllerCore::close() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -57,7 +57,7 @@ void VelmoraWidgetController::close() {
     stopActiveWork();
 }
 
-void VelmoraWidgetController::requestHostClose() {
+void detail::WidgetControllerCore::requestHostClose() {
     const auto self = shared_from_this();
     close();
     // Copied first: the callback may replace itself.
@@ -66,7 +66,7 @@ void VelmoraWidgetController::requestHostClose() {
     }
 }
 
-void VelmoraWidgetController::background() {
+void detail::WidgetControllerCore::background() {
     const auto self = shared_from_this();
     if (destroyed_ || !isForeground_) {
         return;
@@ -76,7 +76,7 @@ void VelmoraWidgetController::background() {
     stopActiveWork();
 }
 
-void VelmoraWidgetController::foreground() {
+void detail::WidgetControllerCore::foreground() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -94,7 +94,7 @@ void VelmoraWidgetController::foreground() {
     prepareVoiceCapabilityIfNeeded();
 }
 
-void VelmoraWidgetController::destroy() {
+void detail::WidgetControllerCore::destroy() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -113,7 +113,7 @@ void VelmoraWidgetController::destroy() {
     setDraft({});
 }
 
-void VelmoraWidgetController::stopActiveWork() {
+void detail::WidgetControllerCore::stopActiveWork() {
     configurationLoadWanted_ = false; // the next opening or foreground loads by itself
     ++lifecycleGeneration_;
     ++publishedStateGeneration_;
@@ -132,7 +132,7 @@ void VelmoraWidgetController::stopActiveWork() {
     detail::cancelAndClear({&eventTask_});
 }
 
-void VelmoraWidgetController::finishMutation(std::int64_t recordedMutationGeneration) {
+void detail::WidgetControllerCore::finishMutation(std::int64_t recordedMutationGeneration) {
     if (mutationGeneration_ != recordedMutationGeneration) {
         return; // a newer send or retry owns the state
     }

@@ -11,7 +11,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-void VelmoraWidgetController::reconcileIfNeeded() {
+void detail::WidgetControllerCore::reconcileIfNeeded() {
     if (destroyed_ || !isMounted_ || !isOpen_ || !isForeground_ || !needsReconcile_ ||
         mutationInFlight_ || reconciliationTask_) {
         return;
@@ -20,13 +20,13 @@ void VelmoraWidgetController::reconcileIfNeeded() {
     const std::int64_t lifecycle = ++lifecycleGeneration_;
     reconciliationTask_ =
         startOwnedTask([weak = weak_from_this(), lifecycle](VelmoraMainTask task) {
-            return detail::whileControllerLives(weak, &VelmoraWidgetController::runReconciliation,
-                                                lifecycle, task);
+            return detail::whileControllerLives(
+                weak, &detail::WidgetControllerCore::runReconciliation, lifecycle, task);
         });
 }
 
-asio::awaitable<void> VelmoraWidgetController::runReconciliation(std::int64_t lifecycle,
-                                                                 VelmoraMainTask task) {
+asio::awaitable<void> detail::WidgetControllerCore::runReconciliation(std::int64_t lifecycle,
+                                                                      VelmoraMainTask task) {
     std::exception_ptr failure;
     if (lifecycleGeneration_ == lifecycle && isOpen_ && isForeground_) {
         try {

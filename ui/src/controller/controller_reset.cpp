@@ -1,6 +1,6 @@
 #include "controller/controller_errors.hpp"
+#include "controller/widget_controller_core.hpp"
 #include "controller/work_stop.hpp"
-#include "velmora/ui/widget_controller.hpp"
 
 // Starting the conversation over: everything of the current session is dropped at once, the
 // event subscription is renewed, and then the client is asked to clear its session and its
@@ -10,7 +10,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-void VelmoraWidgetController::resetSession() {
+void detail::WidgetControllerCore::resetSession() {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -48,7 +48,7 @@ void VelmoraWidgetController::resetSession() {
     const std::int64_t reset = ++sessionResetGeneration_;
     // Not stored: no close, background or later reset cancels the client's reset.
     startTask([weak = weak_from_this(), lifecycle, reset]() -> asio::awaitable<void> {
-        return [](std::weak_ptr<VelmoraWidgetController> weak, std::int64_t lifecycle,
+        return [](std::weak_ptr<detail::WidgetControllerCore> weak, std::int64_t lifecycle,
                   std::int64_t reset) -> asio::awaitable<void> {
             const auto client = [&] {
                 const auto self = weak.lock();

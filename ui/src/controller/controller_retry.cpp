@@ -10,7 +10,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-void VelmoraWidgetController::retry() {
+void detail::WidgetControllerCore::retry() {
     const auto self = shared_from_this();
     if (destroyed_ || !isOpen_ || !isForeground_ || mutationInFlight_) {
         return;
@@ -27,13 +27,13 @@ void VelmoraWidgetController::retry() {
     preservesMutationError_ = false;
     setError(std::nullopt);
     operationTask_ = startMutationTask(mutation, [weak = weak_from_this(), mutation, lifecycle] {
-        return detail::whileControllerLives(weak, &VelmoraWidgetController::runRetry, mutation,
+        return detail::whileControllerLives(weak, &detail::WidgetControllerCore::runRetry, mutation,
                                             lifecycle);
     });
 }
 
-asio::awaitable<void> VelmoraWidgetController::runRetry(std::int64_t mutation,
-                                                        std::int64_t lifecycle) {
+asio::awaitable<void> detail::WidgetControllerCore::runRetry(std::int64_t mutation,
+                                                             std::int64_t lifecycle) {
     std::exception_ptr failure;
     try {
         if (!co_await client_->resumeSession()) {

@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 // Which screen shows. A host may ask for a first screen (and a help article) before the widget
 // knows which tabs it offers; the request waits until the facts it needs are known, and a
@@ -6,8 +6,8 @@
 
 namespace velmora {
 
-void VelmoraWidgetController::applyInitialNavigation(std::optional<VelmoraWidgetViewMode> view,
-                                                     std::optional<std::string> articleID) {
+void detail::WidgetControllerCore::applyInitialNavigation(std::optional<VelmoraWidgetViewMode> view,
+                                                          std::optional<std::string> articleID) {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -26,7 +26,7 @@ void VelmoraWidgetController::applyInitialNavigation(std::optional<VelmoraWidget
     reconcileInitialScreen();
 }
 
-void VelmoraWidgetController::reconcileInitialScreen() {
+void detail::WidgetControllerCore::reconcileInitialScreen() {
     if (initialScreenResolved_) {
         return;
     }
@@ -61,7 +61,7 @@ void VelmoraWidgetController::reconcileInitialScreen() {
     settle();
 }
 
-void VelmoraWidgetController::prepareNavigation(const VelmoraWidgetNavigation& navigation) {
+void detail::WidgetControllerCore::prepareNavigation(const VelmoraWidgetNavigation& navigation) {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -80,7 +80,7 @@ void VelmoraWidgetController::prepareNavigation(const VelmoraWidgetNavigation& n
     publishedStateLoaded_ = true;
 }
 
-void VelmoraWidgetController::setScreen(VelmoraWidgetViewMode target) {
+void detail::WidgetControllerCore::setScreen(VelmoraWidgetViewMode target) {
     const auto self = shared_from_this();
     if (destroyed_) {
         return;
@@ -105,7 +105,7 @@ void VelmoraWidgetController::setScreen(VelmoraWidgetViewMode target) {
     }
 }
 
-void VelmoraWidgetController::rejectUnavailableHelpNavigation() {
+void detail::WidgetControllerCore::rejectUnavailableHelpNavigation() {
     const VelmoraError unavailable(VelmoraErrorCode::unsupported, std::nullopt, std::nullopt,
                                    "Help is not enabled for this widget.");
     publish(VelmoraWidgetProperty::helpError, helpError_, std::optional(unavailable));
@@ -117,7 +117,7 @@ void VelmoraWidgetController::rejectUnavailableHelpNavigation() {
     publish(VelmoraWidgetProperty::isInitialNavigationResolved, isInitialNavigationResolved_, true);
 }
 
-void VelmoraWidgetController::clearHelpSelection() {
+void detail::WidgetControllerCore::clearHelpSelection() {
     const auto self = shared_from_this();
     publish(VelmoraWidgetProperty::activeFAQID, activeFAQID_, std::optional<std::string>());
     publish(VelmoraWidgetProperty::activeWorkflowID, activeWorkflowID_,

@@ -24,7 +24,7 @@ namespace velmora {
 
 namespace asio = boost::asio;
 
-struct VelmoraWidgetController::SendPlan {
+struct detail::WidgetControllerCore::SendPlan {
     std::int64_t mutation = 0;                       // this send's mutation generation
     std::int64_t drafts = 0;                         // draft generation when it started
     std::int64_t lifecycle = 0;                      // lifecycle generation after its increase
@@ -37,8 +37,8 @@ struct VelmoraWidgetController::SendPlan {
     bool startingSession = false;
 };
 
-struct VelmoraWidgetController::MutationTicket {
-    std::weak_ptr<VelmoraWidgetController> controller;
+struct detail::WidgetControllerCore::MutationTicket {
+    std::weak_ptr<detail::WidgetControllerCore> controller;
     std::int64_t mutation = 0;
     bool ran = false;
     std::optional<VelmoraMainTask> task;
@@ -60,8 +60,8 @@ struct VelmoraWidgetController::MutationTicket {
 };
 
 VelmoraMainTask
-VelmoraWidgetController::startMutationTask(std::int64_t mutation,
-                                           std::function<asio::awaitable<void>()> body) {
+detail::WidgetControllerCore::startMutationTask(std::int64_t mutation,
+                                                std::function<asio::awaitable<void>()> body) {
     auto ticket = std::make_shared<MutationTicket>();
     ticket->controller = weak_from_this();
     ticket->mutation = mutation;
@@ -73,7 +73,7 @@ VelmoraWidgetController::startMutationTask(std::int64_t mutation,
     return task;
 }
 
-void VelmoraWidgetController::send() {
+void detail::WidgetControllerCore::send() {
     const auto self = shared_from_this();
     if (destroyed_ || !isMounted_ || !isOpen_ || !isForeground_ || mutationInFlight_) {
         return;
@@ -108,11 +108,11 @@ void VelmoraWidgetController::send() {
     plan.drafts = draftGeneration_;
     const std::int64_t mutation = plan.mutation;
     operationTask_ = startMutationTask(mutation, [weak = weak_from_this(), plan = std::move(plan)] {
-        return detail::whileControllerLives(weak, &VelmoraWidgetController::runSend, plan);
+        return detail::whileControllerLives(weak, &detail::WidgetControllerCore::runSend, plan);
     });
 }
 
-asio::awaitable<void> VelmoraWidgetController::runSend(SendPlan plan) {
+asio::awaitable<void> detail::WidgetControllerCore::runSend(SendPlan plan) {
     std::optional<SendRoute> route;
     std::exception_ptr failure;
     try {
@@ -141,7 +141,7 @@ asio::awaitable<void> VelmoraWidgetController::runSend(SendPlan plan) {
     finishMutation(plan.mutation);
 }
 
-asio::awaitable<void> VelmoraWidgetController::settleCancelledSend(const SendPlan& plan) {
+asio::awaitable<void> detail::WidgetControllerCore::settleCancelledSend(const SendPlan& plan) {
     if (!plan.startingSession || draftGeneration_ != plan.drafts || destroyed_ || isOpen_) {
         co_return;
     }
@@ -164,8 +164,8 @@ asio::awaitable<void> VelmoraWidgetController::settleCancelledSend(const SendPla
     persistDraft();
 }
 
-asio::awaitable<std::optional<VelmoraWidgetController::SendRoute>>
-VelmoraWidgetController::deliver(SendPlan& plan) {
+asio::awaitable<std::optional<detail::WidgetControllerCore::SendRoute>>
+detail::WidgetControllerCore::deliver(SendPlan& plan) {
     if (reconciliationTask_) {
         const VelmoraMainTask running = *reconciliationTask_;
         co_await running.wait();
@@ -236,8 +236,8 @@ VelmoraWidgetController::deliver(SendPlan& plan) {
     co_return SendRoute::message;
 }
 
-asio::awaitable<void> VelmoraWidgetController::sendIntoSession(const SendPlan& plan,
-                                                               const VelmoraSession& session) {
+asio::awaitable<void> detail::WidgetControllerCore::sendIntoSession(const SendPlan& plan,
+                                                                    const VelmoraSession& session) {
     // From here on the draft names its session, so a restarted widget knows where it goes.
     pendingFirstDraft_ = VelmoraWidgetDraftState{plan.text,
                                                  plan.first.idempotencyKey,
@@ -252,7 +252,7 @@ asio::awaitable<void> VelmoraWidgetController::sendIntoSession(const SendPlan& p
                                   plan.attachments);
 }
 
-void VelmoraWidgetController::settleDelivery(const SendPlan& plan, SendRoute route) {
+void detail::WidgetControllerCore::settleDelivery(const SendPlan& plan, SendRoute route) {
     if (draftGeneration_ != plan.drafts || destroyed_) {
         return;
     }
@@ -275,7 +275,7 @@ void VelmoraWidgetController::settleDelivery(const SendPlan& plan, SendRoute rou
     }
 }
 
-asio::awaitable<void> VelmoraWidgetController::awaitReply(const SendPlan& plan) {
+asio::awaitable<void> detail::WidgetControllerCore::awaitReply(const SendPlan& plan) {
     if (draftGeneration_ != plan.drafts || destroyed_ || lifecycleGeneration_ != plan.lifecycle ||
         !isOpen_ || !isForeground_) {
         co_return;
@@ -295,7 +295,7 @@ asio::awaitable<void> VelmoraWidgetController::awaitReply(const SendPlan& plan) 
     tidyAfterDelivery(plan);
 }
 
-asio::awaitable<bool> VelmoraWidgetController::replyIsAlreadyThere() {
+asio::awaitable<bool> detail::WidgetControllerCore::replyIsAlreadyThere() {
     // The wait counts everything the client already holds as known. After a repeated send (a
     // lost acknowledgement, a restart) or a quick assistant, the conversation just read may
     // hold the answer to this very message: waiting for another one would run out its time.
@@ -318,13 +318,13 @@ asio::awaitable<bool> VelmoraWidgetController::replyIsAlreadyThere() {
     co_return false; // the message is not in what the client holds yet
 }
 
-bool VelmoraWidgetController::sendMayPublish(const SendPlan& plan) const {
+bool detail::WidgetControllerCore::sendMayPublish(const SendPlan& plan) const {
     return lifecycleGeneration_ == plan.lifecycle && draftGeneration_ == plan.drafts &&
            !destroyed_ && isOpen_ && isForeground_;
 }
 
-asio::awaitable<void> VelmoraWidgetController::failDelivery(const SendPlan& plan,
-                                                            std::exception_ptr failure) {
+asio::awaitable<void> detail::WidgetControllerCore::failDelivery(const SendPlan& plan,
+                                                                 std::exception_ptr failure) {
     if (!sendMayPublish(plan)) {
         co_return;
     }
@@ -359,7 +359,8 @@ asio::awaitable<void> VelmoraWidgetController::failDelivery(const SendPlan& plan
     persistDraft();
 }
 
-void VelmoraWidgetController::failAfterDelivery(const SendPlan& plan, std::exception_ptr failure) {
+void detail::WidgetControllerCore::failAfterDelivery(const SendPlan& plan,
+                                                     std::exception_ptr failure) {
     if (isCancellation(failure) || !sendMayPublish(plan)) {
         return;
     }
@@ -370,7 +371,7 @@ void VelmoraWidgetController::failAfterDelivery(const SendPlan& plan, std::excep
     tidyAfterDelivery(plan);
 }
 
-void VelmoraWidgetController::tidyAfterDelivery(const SendPlan& plan) {
+void detail::WidgetControllerCore::tidyAfterDelivery(const SendPlan& plan) {
     if (draftGeneration_ == plan.drafts && !destroyed_ && pendingAttachments_.empty()) {
         pendingFirstDraft_.reset();
         persistDraft(); // removes the sent message, keeps what was typed meanwhile

@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include "detail/pattern.hpp"
 #include "velmora/client.hpp"
@@ -34,18 +34,6 @@ void checkHostActions(const std::vector<std::string>& hostActionIds,
 }
 
 } // namespace
-
-struct VelmoraWidgetController::Arguments {
-    boost::asio::any_io_executor executor;
-    std::shared_ptr<VelmoraWidgetClient> client;
-    bool configurationLoaded;
-    std::optional<VelmoraWidgetNavigation> navigation;
-    std::optional<VelmoraWidgetPreparedState> preparedState;
-    std::vector<std::string> hostActionIds;
-    JSONValue::Object hostActionContext;
-    std::shared_ptr<VelmoraWidgetDraftStore> draftStore;
-    std::shared_ptr<VelmoraWidgetClock> clock;
-};
 
 std::shared_ptr<VelmoraWidgetController> VelmoraWidgetController::create(
     boost::asio::any_io_executor mainExecutor, std::shared_ptr<VelmoraWidgetClient> client,
@@ -88,7 +76,7 @@ std::shared_ptr<VelmoraWidgetController> VelmoraWidgetController::create(
                   std::move(clock));
 }
 
-VelmoraWidgetController::VelmoraWidgetController(Arguments arguments)
+detail::WidgetControllerCore::WidgetControllerCore(VelmoraWidgetController::Arguments arguments)
     : executor_(std::move(arguments.executor)), client_(std::move(arguments.client)),
       clock_(std::move(arguments.clock)), draftStore_(std::move(arguments.draftStore)),
       hostActionIds_(arguments.hostActionIds.begin(), arguments.hostActionIds.end()),
@@ -126,7 +114,7 @@ VelmoraWidgetController::VelmoraWidgetController(Arguments arguments)
     }
 }
 
-VelmoraWidgetController::~VelmoraWidgetController() {
+detail::WidgetControllerCore::~WidgetControllerCore() {
     for (auto* task : {&eventTask_, &operationTask_, &actionTask_, &voiceTask_,
                        &voiceObservationTask_, &voiceFactoryTask_, &configurationTask_,
                        &publishedStateTask_, &contentTask_, &reconciliationTask_}) {
@@ -137,49 +125,49 @@ VelmoraWidgetController::~VelmoraWidgetController() {
 }
 
 VelmoraObservation
-VelmoraWidgetController::observe(std::function<void(VelmoraWidgetProperty)> callback) {
+detail::WidgetControllerCore::observe(std::function<void(VelmoraWidgetProperty)> callback) {
     return observers_.observe(std::nullopt, std::move(callback));
 }
 
 VelmoraObservation
-VelmoraWidgetController::observe(VelmoraWidgetProperty property,
-                                 std::function<void(VelmoraWidgetProperty)> callback) {
+detail::WidgetControllerCore::observe(VelmoraWidgetProperty property,
+                                      std::function<void(VelmoraWidgetProperty)> callback) {
     return observers_.observe(property, std::move(callback));
 }
 
-const std::vector<VelmoraMessage>& VelmoraWidgetController::noMessages() {
+const std::vector<VelmoraMessage>& detail::WidgetControllerCore::noMessages() {
     static const std::vector<VelmoraMessage> none;
     return none;
 }
 
-const std::optional<VelmoraSnapshot>& VelmoraWidgetController::noSnapshot() {
+const std::optional<VelmoraSnapshot>& detail::WidgetControllerCore::noSnapshot() {
     static const std::optional<VelmoraSnapshot> none;
     return none;
 }
 
-void VelmoraWidgetController::setDraft(std::string text) {
+void detail::WidgetControllerCore::setDraft(std::string text) {
     publish(VelmoraWidgetProperty::draft, draft_, std::move(text));
 }
 
-std::optional<std::string> VelmoraWidgetController::pendingFirstDraftText() const {
+std::optional<std::string> detail::WidgetControllerCore::pendingFirstDraftText() const {
     if (!pendingFirstDraft_) {
         return std::nullopt;
     }
     return pendingFirstDraft_->text;
 }
 
-bool VelmoraWidgetController::voiceAvailable() const {
+bool detail::WidgetControllerCore::voiceAvailable() const {
     return voiceEnabledByServer_ && voiceCapability_ != nullptr;
 }
 
-void VelmoraWidgetController::clearErrorUnlessPreserved() {
+void detail::WidgetControllerCore::clearErrorUnlessPreserved() {
     if (!preservesMutationError_) {
         setError(std::nullopt);
     }
 }
 
 VelmoraMainTask
-VelmoraWidgetController::startTask(std::function<boost::asio::awaitable<void>()> body) {
+detail::WidgetControllerCore::startTask(std::function<boost::asio::awaitable<void>()> body) {
     return VelmoraMainTask::start(executor_, std::move(body));
 }
 

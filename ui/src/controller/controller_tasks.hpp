@@ -1,6 +1,6 @@
 #pragma once
 
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include <boost/asio/awaitable.hpp>
 
@@ -13,8 +13,8 @@ namespace velmora::detail {
 /// the run. Arguments are taken by value, so they live in the coroutine's own frame.
 template <class... Params>
 boost::asio::awaitable<void>
-whileControllerLives(std::weak_ptr<VelmoraWidgetController> weak,
-                     boost::asio::awaitable<void> (VelmoraWidgetController::*run)(Params...),
+whileControllerLives(std::weak_ptr<WidgetControllerCore> weak,
+                     boost::asio::awaitable<void> (WidgetControllerCore::*run)(Params...),
                      std::type_identity_t<Params>... args) {
     if (const auto self = weak.lock()) {
         weak.reset();

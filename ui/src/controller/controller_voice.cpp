@@ -1,5 +1,5 @@
+#include "controller/widget_controller_core.hpp"
 #include "controller/work_stop.hpp"
-#include "velmora/ui/widget_controller.hpp"
 
 #include <boost/asio/cancellation_state.hpp>
 #include <boost/asio/this_coro.hpp>
@@ -23,14 +23,14 @@ VelmoraError realtimeUnavailable(std::string message) {
 
 } // namespace
 
-void VelmoraWidgetController::setVoiceFactory(VelmoraVoiceFactory factory) {
+void detail::WidgetControllerCore::setVoiceFactory(VelmoraVoiceFactory factory) {
     const auto self = shared_from_this();
     voiceFactory_ = std::move(factory);
     attachVoiceCapability(nullptr, false);
     prepareVoiceCapabilityIfNeeded();
 }
 
-void VelmoraWidgetController::attachVoiceCapability(
+void detail::WidgetControllerCore::attachVoiceCapability(
     std::shared_ptr<VelmoraVoiceCapability> capability, bool serverEnabled) {
     const auto self = shared_from_this();
     ++voiceOperationGeneration_;
@@ -53,7 +53,7 @@ void VelmoraWidgetController::attachVoiceCapability(
 
 namespace velmora {
 
-void VelmoraWidgetController::prepareVoiceCapabilityIfNeeded() {
+void detail::WidgetControllerCore::prepareVoiceCapabilityIfNeeded() {
     if (voiceFactoryTask_ || voiceCapability_ || destroyed_ || !isOpen_ || !isForeground_ ||
         !voiceFactory_) {
         return;
@@ -65,8 +65,8 @@ void VelmoraWidgetController::prepareVoiceCapabilityIfNeeded() {
         });
 }
 
-asio::awaitable<void> VelmoraWidgetController::runVoiceFactory(
-    std::weak_ptr<VelmoraWidgetController> weak, VelmoraVoiceFactory factory,
+asio::awaitable<void> detail::WidgetControllerCore::runVoiceFactory(
+    std::weak_ptr<detail::WidgetControllerCore> weak, VelmoraVoiceFactory factory,
     std::shared_ptr<VelmoraWidgetClient> client, std::int64_t generation) {
     // The controller is held weakly: the host's factory may take long.
     if (weak.expired()) {
@@ -110,7 +110,7 @@ asio::awaitable<void> VelmoraWidgetController::runVoiceFactory(
     }
 }
 
-void VelmoraWidgetController::startVoiceObservation() {
+void detail::WidgetControllerCore::startVoiceObservation() {
     if (voiceObservationTask_ || destroyed_ || !isOpen_ || !isForeground_ ||
         !voiceEnabledByServer_ || !voiceCapability_) {
         return;
@@ -120,9 +120,9 @@ void VelmoraWidgetController::startVoiceObservation() {
     });
 }
 
-asio::awaitable<void>
-VelmoraWidgetController::runVoiceObservation(std::weak_ptr<VelmoraWidgetController> weak,
-                                             std::shared_ptr<VelmoraVoiceCapability> capability) {
+asio::awaitable<void> detail::WidgetControllerCore::runVoiceObservation(
+    std::weak_ptr<detail::WidgetControllerCore> weak,
+    std::shared_ptr<VelmoraVoiceCapability> capability) {
     auto updates = capability->stateUpdates();
     for (;;) {
         std::optional<VelmoraVoiceCapabilityState> element;
@@ -146,7 +146,7 @@ VelmoraWidgetController::runVoiceObservation(std::weak_ptr<VelmoraWidgetControll
     }
 }
 
-void VelmoraWidgetController::toggleVoice() {
+void detail::WidgetControllerCore::toggleVoice() {
     const auto self = shared_from_this();
     if (destroyed_ || !isOpen_ || !isForeground_ || !voiceEnabledByServer_ || !voiceCapability_) {
         return;
@@ -173,9 +173,9 @@ void VelmoraWidgetController::toggleVoice() {
 }
 
 asio::awaitable<void>
-VelmoraWidgetController::runVoiceStart(std::weak_ptr<VelmoraWidgetController> weak,
-                                       std::shared_ptr<VelmoraVoiceCapability> capability,
-                                       std::int64_t generation) {
+detail::WidgetControllerCore::runVoiceStart(std::weak_ptr<detail::WidgetControllerCore> weak,
+                                            std::shared_ptr<VelmoraVoiceCapability> capability,
+                                            std::int64_t generation) {
     if ((co_await asio::this_coro::cancellation_state).cancelled() !=
         asio::cancellation_type::none) {
         co_return;
@@ -198,7 +198,7 @@ VelmoraWidgetController::runVoiceStart(std::weak_ptr<VelmoraWidgetController> we
     }
 }
 
-void VelmoraWidgetController::setVoiceMuted(bool muted) {
+void detail::WidgetControllerCore::setVoiceMuted(bool muted) {
     const auto self = shared_from_this();
     if (destroyed_ || !isOpen_ || !isForeground_ || !voiceEnabledByServer_ || !voiceCapability_) {
         return;

@@ -1,4 +1,4 @@
-#include "velmora/ui/widget_controller.hpp"
+#include "controller/widget_controller_core.hpp"
 
 #include <algorithm>
 
@@ -26,8 +26,8 @@ const VelmoraWidgetContentWorkflow* findWorkflow(const VelmoraWidgetContentSnaps
 
 } // namespace
 
-void VelmoraWidgetController::startWorkflow(const std::string& workflowID,
-                                            std::optional<VelmoraWidgetContentPrefill> prefill) {
+void detail::WidgetControllerCore::startWorkflow(
+    const std::string& workflowID, std::optional<VelmoraWidgetContentPrefill> prefill) {
     const auto self = shared_from_this();
     if (destroyed_ || !content_.snapshot || !content_.snapshot->behavior.enabled) {
         return;
@@ -47,7 +47,7 @@ void VelmoraWidgetController::startWorkflow(const std::string& workflowID,
     publish(VelmoraWidgetProperty::screen, screen_, VelmoraWidgetViewMode::help);
 }
 
-void VelmoraWidgetController::selectWorkflowOption(
+void detail::WidgetControllerCore::selectWorkflowOption(
     const VelmoraWidgetContentWorkflowOption& option) {
     const auto self = shared_from_this();
     if (destroyed_) {

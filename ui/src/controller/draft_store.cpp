@@ -104,34 +104,88 @@ VelmoraWidgetDraftState decodeWidgetDraftState(std::string_view json) {
     return detail::decodeRecord<VelmoraWidgetDraftState>(json);
 }
 
+namespace detail {
+
+// The store's state and steps, kept out of the installed header.
+class WidgetDraftStoreCore {
+public:
+    using States = std::map<std::string, std::shared_ptr<const VelmoraWidgetDraftState>>;
+
+    WidgetDraftStoreCore(std::optional<std::filesystem::path> fileURL,
+                         VelmoraWidgetDraftFileWriter writeFile);
+    ~WidgetDraftStoreCore();
+    WidgetDraftStoreCore(const WidgetDraftStoreCore&) = delete;
+    WidgetDraftStoreCore& operator=(const WidgetDraftStoreCore&) = delete;
+
+    void saveInBackground(const VelmoraWidgetDraftState& state, const VelmoraWidgetClient& client,
+                          boost::asio::any_io_executor executor,
+                          VelmoraWidgetDraftStore::WriteCompletion done);
+    std::optional<VelmoraWidgetDraftState> stateFor(const std::string& identity);
+    std::optional<VelmoraError> saveFor(const VelmoraWidgetDraftState& state,
+                                        const std::string& identity);
+    std::optional<VelmoraError> clearFor(const std::string& identity);
+    /// Applies `state` to memory; answers whether the file is to be written.
+    bool change(const VelmoraWidgetDraftState& state, const std::string& identity);
+    void loadIfNeeded();
+    std::optional<VelmoraError> persist();
+
+    // Shared with the background writes, which never change a state once handed over.
+    States states_;
+    std::optional<std::filesystem::path> fileURL_;
+    bool loaded_ = false;
+    bool persistenceUnavailable_ = false;
+    std::shared_ptr<DraftFileWrites> writes_;
+};
+
+} // namespace detail
+
+detail::WidgetDraftStoreCore::WidgetDraftStoreCore(std::optional<std::filesystem::path> fileURL,
+                                                   VelmoraWidgetDraftFileWriter writeFile)
+    : fileURL_(std::move(fileURL)), writes_(std::make_shared<detail::DraftFileWrites>(
+                                        fileWriter(fileURL_, std::move(writeFile)))) {}
+
+detail::WidgetDraftStoreCore::~WidgetDraftStoreCore() {
+    // What was typed last reaches the file before the store goes.
+    writes_->stop();
+}
+
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore()
-    : writes_(std::make_shared<detail::DraftFileWrites>(fileWriter(std::nullopt, {}))) {}
+    : core_(std::make_unique<detail::WidgetDraftStoreCore>(std::nullopt,
+                                                           VelmoraWidgetDraftFileWriter{})) {}
 
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL)
     : VelmoraWidgetDraftStore(std::move(fileURL), &detail::writeStoreFileAtomically) {}
 
 VelmoraWidgetDraftStore::VelmoraWidgetDraftStore(std::filesystem::path fileURL,
                                                  VelmoraWidgetDraftFileWriter writeFile)
-    : fileURL_(std::move(fileURL)), writes_(std::make_shared<detail::DraftFileWrites>(
-                                        fileWriter(fileURL_, std::move(writeFile)))) {}
+    : core_(std::make_unique<detail::WidgetDraftStoreCore>(std::move(fileURL),
+                                                           std::move(writeFile))) {}
 
-VelmoraWidgetDraftStore::~VelmoraWidgetDraftStore() {
-    // What was typed last reaches the file before the store goes.
-    writes_->stop();
-}
+VelmoraWidgetDraftStore::~VelmoraWidgetDraftStore() = default;
 
 const std::optional<VelmoraError>& VelmoraWidgetDraftStore::persistenceError() const {
-    return writes_->persistenceError();
+    return core_->writes_->persistenceError();
 }
 
 void VelmoraWidgetDraftStore::waitForPendingWrites() {
-    writes_->waitForPendingWrites();
+    core_->writes_->waitForPendingWrites();
+}
+
+const std::optional<std::filesystem::path>& VelmoraWidgetDraftStore::fileURL() const {
+    return core_->fileURL_;
 }
 
 void VelmoraWidgetDraftStore::saveInBackground(const VelmoraWidgetDraftState& state,
                                                const VelmoraWidgetClient& client,
                                                boost::asio::any_io_executor executor,
                                                WriteCompletion done) {
+    core_->saveInBackground(state, client, std::move(executor), std::move(done));
+}
+
+void detail::WidgetDraftStoreCore::saveInBackground(const VelmoraWidgetDraftState& state,
+                                                    const VelmoraWidgetClient& client,
+                                                    boost::asio::any_io_executor executor,
+                                                    VelmoraWidgetDraftStore::WriteCompletion done) {
     if (!change(state, client.widgetDraftIdentity())) {
         boost::asio::post(std::move(executor), [done = std::move(done)] { done(std::nullopt); });
         return;
@@ -154,28 +208,28 @@ const std::shared_ptr<VelmoraWidgetDraftStore>& VelmoraWidgetDraftStore::shared(
 
 std::optional<VelmoraWidgetDraftState>
 VelmoraWidgetDraftStore::state(const VelmoraWidgetClient& client) {
-    return stateFor(client.widgetDraftIdentity());
+    return core_->stateFor(client.widgetDraftIdentity());
 }
 std::optional<VelmoraWidgetDraftState> VelmoraWidgetDraftStore::state(const VelmoraClient& client) {
-    return stateFor(client.widgetDraftIdentity());
+    return core_->stateFor(client.widgetDraftIdentity());
 }
 std::optional<VelmoraError> VelmoraWidgetDraftStore::save(const VelmoraWidgetDraftState& state,
                                                           const VelmoraWidgetClient& client) {
-    return saveFor(state, client.widgetDraftIdentity());
+    return core_->saveFor(state, client.widgetDraftIdentity());
 }
 std::optional<VelmoraError> VelmoraWidgetDraftStore::save(const VelmoraWidgetDraftState& state,
                                                           const VelmoraClient& client) {
-    return saveFor(state, client.widgetDraftIdentity());
+    return core_->saveFor(state, client.widgetDraftIdentity());
 }
 std::optional<VelmoraError> VelmoraWidgetDraftStore::clear(const VelmoraWidgetClient& client) {
-    return clearFor(client.widgetDraftIdentity());
+    return core_->clearFor(client.widgetDraftIdentity());
 }
 std::optional<VelmoraError> VelmoraWidgetDraftStore::clear(const VelmoraClient& client) {
-    return clearFor(client.widgetDraftIdentity());
+    return core_->clearFor(client.widgetDraftIdentity());
 }
 
 std::optional<VelmoraWidgetDraftState>
-VelmoraWidgetDraftStore::stateFor(const std::string& identity) {
+detail::WidgetDraftStoreCore::stateFor(const std::string& identity) {
     loadIfNeeded();
     const auto it = states_.find(identity);
     if (it == states_.end()) {
@@ -184,8 +238,8 @@ VelmoraWidgetDraftStore::stateFor(const std::string& identity) {
     return *it->second;
 }
 
-bool VelmoraWidgetDraftStore::change(const VelmoraWidgetDraftState& state,
-                                     const std::string& identity) {
+bool detail::WidgetDraftStoreCore::change(const VelmoraWidgetDraftState& state,
+                                          const std::string& identity) {
     loadIfNeeded();
     if (state.text.empty() && state.attachments.empty()) {
         states_.erase(identity);
@@ -196,19 +250,20 @@ bool VelmoraWidgetDraftStore::change(const VelmoraWidgetDraftState& state,
     return fileURL_ && !persistenceUnavailable_;
 }
 
-std::optional<VelmoraError> VelmoraWidgetDraftStore::saveFor(const VelmoraWidgetDraftState& state,
-                                                             const std::string& identity) {
+std::optional<VelmoraError>
+detail::WidgetDraftStoreCore::saveFor(const VelmoraWidgetDraftState& state,
+                                      const std::string& identity) {
     change(state, identity);
     return persist();
 }
 
-std::optional<VelmoraError> VelmoraWidgetDraftStore::clearFor(const std::string& identity) {
+std::optional<VelmoraError> detail::WidgetDraftStoreCore::clearFor(const std::string& identity) {
     loadIfNeeded();
     states_.erase(identity);
     return persist();
 }
 
-void VelmoraWidgetDraftStore::loadIfNeeded() {
+void detail::WidgetDraftStoreCore::loadIfNeeded() {
     if (loaded_) {
         return;
     }
@@ -247,7 +302,7 @@ void VelmoraWidgetDraftStore::loadIfNeeded() {
     }
 }
 
-std::optional<VelmoraError> VelmoraWidgetDraftStore::persist() {
+std::optional<VelmoraError> detail::WidgetDraftStoreCore::persist() {
     if (!fileURL_ || persistenceUnavailable_) {
         return std::nullopt;
     }

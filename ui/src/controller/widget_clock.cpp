@@ -6,6 +6,8 @@
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/system/system_error.hpp>
 
+#include <map>
+
 namespace velmora {
 
 namespace asio = boost::asio;
@@ -19,27 +21,54 @@ asio::awaitable<void> VelmoraSystemWidgetClock::sleep(Duration duration) {
     co_await timer.async_wait(asio::use_awaitable);
 }
 
+namespace detail {
+
+// The manual clock's state, kept out of the installed header.
+class ManualWidgetClockCore {
+public:
+    using Duration = VelmoraWidgetClock::Duration;
+
+    explicit ManualWidgetClockCore(Date start);
+    ~ManualWidgetClockCore();
+    ManualWidgetClockCore(const ManualWidgetClockCore&) = delete;
+    ManualWidgetClockCore& operator=(const ManualWidgetClockCore&) = delete;
+
+    Date now() const;
+    asio::awaitable<void> sleep(Duration duration);
+    void advance(Duration duration);
+    std::size_t pendingSleeps() const;
+
+private:
+    struct Sleeper;
+    Date now_;
+    Duration elapsed_{};
+    std::uint64_t nextId_ = 0;
+    std::map<std::uint64_t, std::shared_ptr<Sleeper>> sleepers_;
+};
+
+} // namespace detail
+
 // A sleeper waits on a timer that never expires by itself: `advance` cancels it once its end
 // is reached, and `reached` tells that wake-up from a cancellation of the sleep itself.
-struct VelmoraManualWidgetClock::Sleeper {
+struct detail::ManualWidgetClockCore::Sleeper {
     Duration end;
     asio::steady_timer timer;
     bool reached = false;
 };
 
-VelmoraManualWidgetClock::VelmoraManualWidgetClock(Date start) : now_(start) {}
+detail::ManualWidgetClockCore::ManualWidgetClockCore(Date start) : now_(start) {}
 
-VelmoraManualWidgetClock::~VelmoraManualWidgetClock() {
+detail::ManualWidgetClockCore::~ManualWidgetClockCore() {
     for (auto& [id, sleeper] : sleepers_) {
         sleeper->timer.cancel();
     }
 }
 
-Date VelmoraManualWidgetClock::now() const {
+Date detail::ManualWidgetClockCore::now() const {
     return now_ + std::chrono::duration_cast<Date::duration>(elapsed_);
 }
 
-asio::awaitable<void> VelmoraManualWidgetClock::sleep(Duration duration) {
+asio::awaitable<void> detail::ManualWidgetClockCore::sleep(Duration duration) {
     const std::uint64_t id = ++nextId_;
     auto sleeper =
         std::make_shared<Sleeper>(Sleeper{elapsed_ + duration,
@@ -57,7 +86,7 @@ asio::awaitable<void> VelmoraManualWidgetClock::sleep(Duration duration) {
     }
 }
 
-void VelmoraManualWidgetClock::advance(Duration duration) {
+void detail::ManualWidgetClockCore::advance(Duration duration) {
     elapsed_ += duration;
     for (auto& [id, sleeper] : sleepers_) {
         if (!sleeper->reached && sleeper->end <= elapsed_) {
@@ -67,12 +96,33 @@ void VelmoraManualWidgetClock::advance(Duration duration) {
     }
 }
 
-std::size_t VelmoraManualWidgetClock::pendingSleeps() const {
+std::size_t detail::ManualWidgetClockCore::pendingSleeps() const {
     std::size_t count = 0;
     for (const auto& [id, sleeper] : sleepers_) {
         count += sleeper->reached ? 0 : 1;
     }
     return count;
+}
+
+VelmoraManualWidgetClock::VelmoraManualWidgetClock(Date start)
+    : core_(std::make_unique<detail::ManualWidgetClockCore>(start)) {}
+
+VelmoraManualWidgetClock::~VelmoraManualWidgetClock() = default;
+
+Date VelmoraManualWidgetClock::now() const {
+    return core_->now();
+}
+
+asio::awaitable<void> VelmoraManualWidgetClock::sleep(Duration duration) {
+    return core_->sleep(duration);
+}
+
+void VelmoraManualWidgetClock::advance(Duration duration) {
+    core_->advance(duration);
+}
+
+std::size_t VelmoraManualWidgetClock::pendingSleeps() const {
+    return core_->pendingSleeps();
 }
 
 } // namespace velmora

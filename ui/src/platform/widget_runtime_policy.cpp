@@ -1,10 +1,37 @@
 #include "velmora/ui/widget_runtime_policy.hpp"
 
+#include "controller/observer_list.hpp"
+
 #include <stdexcept>
 
 namespace velmora {
+namespace detail {
 
-VelmoraWidgetRuntimePolicy::VelmoraWidgetRuntimePolicy(
+// The policy's state and steps, kept out of the installed header.
+class WidgetRuntimePolicyCore {
+public:
+    explicit WidgetRuntimePolicyCore(std::shared_ptr<VelmoraPlatformSettings> settings);
+
+    bool limitsNonEssentialMotion() const noexcept;
+    std::optional<VelmoraWidgetAnimation> navigationAnimation() const noexcept;
+    void start();
+    void stop();
+    VelmoraObservation observe(std::function<void(VelmoraWidgetRuntimePolicyProperty)> callback);
+    void refresh();
+
+    std::shared_ptr<VelmoraPlatformSettings> settings_;
+    std::optional<VelmoraPlatformSettings::Subscription> subscription_;
+    VelmoraObserverList<VelmoraWidgetRuntimePolicyProperty> observers_;
+    bool reduceMotion_ = false;
+    bool prefersCrossFadeTransitions_ = false;
+    bool lowPowerMode_ = false;
+    VelmoraThermalState thermalState_ = VelmoraThermalState::nominal;
+    bool animationsEnabled_ = true;
+};
+
+} // namespace detail
+
+detail::WidgetRuntimePolicyCore::WidgetRuntimePolicyCore(
     std::shared_ptr<VelmoraPlatformSettings> settings)
     : settings_(std::move(settings)) {
     if (!settings_)
@@ -16,21 +43,19 @@ VelmoraWidgetRuntimePolicy::VelmoraWidgetRuntimePolicy(
     thermalState_ = values.thermalState;
 }
 
-VelmoraWidgetRuntimePolicy::~VelmoraWidgetRuntimePolicy() = default;
-
-bool VelmoraWidgetRuntimePolicy::limitsNonEssentialMotion() const noexcept {
+bool detail::WidgetRuntimePolicyCore::limitsNonEssentialMotion() const noexcept {
     return reduceMotion_ || lowPowerMode_ || thermalState_ == VelmoraThermalState::serious ||
            thermalState_ == VelmoraThermalState::critical;
 }
 
 std::optional<VelmoraWidgetAnimation>
-VelmoraWidgetRuntimePolicy::navigationAnimation() const noexcept {
+detail::WidgetRuntimePolicyCore::navigationAnimation() const noexcept {
     if (limitsNonEssentialMotion() || !animationsEnabled_)
         return std::nullopt;
     return VelmoraWidgetAnimation{VelmoraWidgetAnimation::Curve::easeInOut, 0.22};
 }
 
-void VelmoraWidgetRuntimePolicy::start() {
+void detail::WidgetRuntimePolicyCore::start() {
     refresh();
     if (subscription_)
         return;
@@ -38,16 +63,16 @@ void VelmoraWidgetRuntimePolicy::start() {
     subscription_ = settings_->observe([this] { refresh(); });
 }
 
-void VelmoraWidgetRuntimePolicy::stop() {
+void detail::WidgetRuntimePolicyCore::stop() {
     subscription_.reset();
 }
 
-VelmoraObservation VelmoraWidgetRuntimePolicy::observe(
+VelmoraObservation detail::WidgetRuntimePolicyCore::observe(
     std::function<void(VelmoraWidgetRuntimePolicyProperty)> callback) {
     return observers_.observe(std::nullopt, std::move(callback));
 }
 
-void VelmoraWidgetRuntimePolicy::refresh() {
+void detail::WidgetRuntimePolicyCore::refresh() {
     using Property = VelmoraWidgetRuntimePolicyProperty;
     const auto values = settings_->values();
     // An unchanged setting publishes nothing.
@@ -62,6 +87,62 @@ void VelmoraWidgetRuntimePolicy::refresh() {
            values.preferCrossFadeTransitions);
     assign(Property::lowPowerMode, lowPowerMode_, values.lowPowerMode);
     assign(Property::thermalState, thermalState_, values.thermalState);
+}
+
+VelmoraWidgetRuntimePolicy::VelmoraWidgetRuntimePolicy(
+    std::shared_ptr<VelmoraPlatformSettings> settings)
+    : core_(std::make_unique<detail::WidgetRuntimePolicyCore>(std::move(settings))) {}
+
+VelmoraWidgetRuntimePolicy::~VelmoraWidgetRuntimePolicy() = default;
+
+bool VelmoraWidgetRuntimePolicy::reduceMotion() const noexcept {
+    return core_->reduceMotion_;
+}
+
+bool VelmoraWidgetRuntimePolicy::prefersCrossFadeTransitions() const noexcept {
+    return core_->prefersCrossFadeTransitions_;
+}
+
+bool VelmoraWidgetRuntimePolicy::lowPowerMode() const noexcept {
+    return core_->lowPowerMode_;
+}
+
+VelmoraThermalState VelmoraWidgetRuntimePolicy::thermalState() const noexcept {
+    return core_->thermalState_;
+}
+
+bool VelmoraWidgetRuntimePolicy::limitsNonEssentialMotion() const noexcept {
+    return core_->limitsNonEssentialMotion();
+}
+
+std::optional<VelmoraWidgetAnimation>
+VelmoraWidgetRuntimePolicy::navigationAnimation() const noexcept {
+    return core_->navigationAnimation();
+}
+
+bool VelmoraWidgetRuntimePolicy::animationsEnabled() const noexcept {
+    return core_->animationsEnabled_;
+}
+
+void VelmoraWidgetRuntimePolicy::setAnimationsEnabled(bool enabled) noexcept {
+    core_->animationsEnabled_ = enabled;
+}
+
+void VelmoraWidgetRuntimePolicy::start() {
+    core_->start();
+}
+
+void VelmoraWidgetRuntimePolicy::stop() {
+    core_->stop();
+}
+
+bool VelmoraWidgetRuntimePolicy::isStarted() const noexcept {
+    return core_->subscription_.has_value();
+}
+
+VelmoraObservation VelmoraWidgetRuntimePolicy::observe(
+    std::function<void(VelmoraWidgetRuntimePolicyProperty)> callback) {
+    return core_->observe(std::move(callback));
 }
 
 } // namespace velmora

@@ -5,11 +5,13 @@
 #include <boost/asio/awaitable.hpp>
 
 #include <chrono>
-#include <cstdint>
-#include <map>
+#include <cstddef>
 #include <memory>
 
 namespace velmora {
+namespace detail {
+class ManualWidgetClockCore;
+}
 
 /// Where the widget controller reads the time and waits. Tests install
 /// `VelmoraManualWidgetClock` and move time by hand, so long time-outs run without waiting.
@@ -53,11 +55,7 @@ public:
     std::size_t pendingSleeps() const;
 
 private:
-    struct Sleeper;
-    Date now_;
-    Duration elapsed_{};
-    std::uint64_t nextId_ = 0;
-    std::map<std::uint64_t, std::shared_ptr<Sleeper>> sleepers_;
+    std::unique_ptr<detail::ManualWidgetClockCore> core_;
 };
 
 } // namespace velmora

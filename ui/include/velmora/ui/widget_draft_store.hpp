@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,7 +54,7 @@ using VelmoraWidgetDraftFileWriter =
     std::function<void(const std::filesystem::path& file, std::string_view bytes)>;
 
 namespace detail {
-class DraftFileWrites;
+class WidgetDraftStoreCore;
 }
 
 /// The drafts of every conversation identity, in one JSON file ("widget-drafts.json" in the
@@ -130,26 +129,10 @@ public:
     const std::optional<VelmoraError>& persistenceError() const;
 
     /// The file behind the store, if any.
-    const std::optional<std::filesystem::path>& fileURL() const { return fileURL_; }
+    const std::optional<std::filesystem::path>& fileURL() const;
 
 private:
-    using States = std::map<std::string, std::shared_ptr<const VelmoraWidgetDraftState>>;
-
-    std::optional<VelmoraWidgetDraftState> stateFor(const std::string& identity);
-    std::optional<VelmoraError> saveFor(const VelmoraWidgetDraftState& state,
-                                        const std::string& identity);
-    std::optional<VelmoraError> clearFor(const std::string& identity);
-    /// Applies `state` to memory; answers whether the file is to be written.
-    bool change(const VelmoraWidgetDraftState& state, const std::string& identity);
-    void loadIfNeeded();
-    std::optional<VelmoraError> persist();
-
-    // Shared with the background writes, which never change a state once handed over.
-    States states_;
-    std::optional<std::filesystem::path> fileURL_;
-    bool loaded_ = false;
-    bool persistenceUnavailable_ = false;
-    std::shared_ptr<detail::DraftFileWrites> writes_;
+    std::unique_ptr<detail::WidgetDraftStoreCore> core_;
 };
 
 } // namespace velmora

@@ -8,6 +8,9 @@
 #include <optional>
 
 namespace velmora {
+namespace detail {
+class WidgetRuntimePolicyCore;
+}
 
 /// An animation the widget runs: its curve and length in seconds.
 struct VelmoraWidgetAnimation {
@@ -39,10 +42,10 @@ public:
     VelmoraWidgetRuntimePolicy(const VelmoraWidgetRuntimePolicy&) = delete;
     VelmoraWidgetRuntimePolicy& operator=(const VelmoraWidgetRuntimePolicy&) = delete;
 
-    bool reduceMotion() const noexcept { return reduceMotion_; }
-    bool prefersCrossFadeTransitions() const noexcept { return prefersCrossFadeTransitions_; }
-    bool lowPowerMode() const noexcept { return lowPowerMode_; }
-    VelmoraThermalState thermalState() const noexcept { return thermalState_; }
+    bool reduceMotion() const noexcept;
+    bool prefersCrossFadeTransitions() const noexcept;
+    bool lowPowerMode() const noexcept;
+    VelmoraThermalState thermalState() const noexcept;
 
     /// Reduced motion, low-power mode, or a serious or critical thermal state. The cross-fade
     /// preference plays no part.
@@ -52,30 +55,21 @@ public:
 
     /// The application's own switch for animations (on unless a host turns it off); the
     /// desktop has no system-wide one.
-    bool animationsEnabled() const noexcept { return animationsEnabled_; }
-    void setAnimationsEnabled(bool enabled) noexcept { animationsEnabled_ = enabled; }
+    bool animationsEnabled() const noexcept;
+    void setAnimationsEnabled(bool enabled) noexcept;
 
     /// Re-reads the settings and, unless already started, follows their changes.
     void start();
     /// Stops following the settings; harmless when not started.
     void stop();
-    bool isStarted() const noexcept { return subscription_.has_value(); }
+    bool isStarted() const noexcept;
 
     /// Told before each published property changes value.
     [[nodiscard]] VelmoraObservation
     observe(std::function<void(VelmoraWidgetRuntimePolicyProperty)> callback);
 
 private:
-    void refresh();
-
-    std::shared_ptr<VelmoraPlatformSettings> settings_;
-    std::optional<VelmoraPlatformSettings::Subscription> subscription_;
-    VelmoraObserverList<VelmoraWidgetRuntimePolicyProperty> observers_;
-    bool reduceMotion_ = false;
-    bool prefersCrossFadeTransitions_ = false;
-    bool lowPowerMode_ = false;
-    VelmoraThermalState thermalState_ = VelmoraThermalState::nominal;
-    bool animationsEnabled_ = true;
+    std::unique_ptr<detail::WidgetRuntimePolicyCore> core_;
 };
 
 } // namespace velmora
