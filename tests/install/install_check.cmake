@@ -68,9 +68,7 @@ endforeach()
 # header declares but no installed header defines is private: it may be named only as the
 # pointee of such a pointer (or befriended). And no private section defines a type of its own,
 # except in class templates, whose bodies have to be in the header.
-# The controller's header still carries its private steps; it leaves this list once they move
-# behind its private core.
-set(headersWithPrivateSteps velmora/ui/widget_controller.hpp)
+set(headersWithPrivateSteps)
 # CMake lists cannot hold C++ text as it is: its semicolons and brackets are masked.
 function(read_masked file out)
   file(READ "${file}" text)

@@ -2,6 +2,7 @@
 // to its private implementation, so a change to the library's internals leaves their layout,
 // and every host built against it, alone.
 #include <velmora/ui/widget_bridge_presenter.hpp>
+#include <velmora/ui/widget_controller.hpp>
 #include <velmora/ui/widget_hosting.hpp>
 #include <velmora/ui/widget_launcher.hpp>
 #include <velmora/ui/widget_view.hpp>
@@ -25,5 +26,9 @@ static_assert(isBaseAndPrivatePointer<VelmoraWidgetLauncher, QAbstractButton>);
 static_assert(isBaseAndPrivatePointer<VelmoraWidgetContainer, QWidget>);
 static_assert(isBaseAndPrivatePointer<VelmoraWidgetBridgePresenter,
                                       std::enable_shared_from_this<VelmoraWidgetBridgePresenter>>);
+// The controller shares its core with the tasks it runs, which hold the core weakly.
+static_assert(sizeof(VelmoraWidgetController) ==
+              sizeof(std::enable_shared_from_this<VelmoraWidgetController>) +
+                  sizeof(std::shared_ptr<void>));
 
 } // namespace

@@ -55,9 +55,10 @@ std::shared_ptr<VelmoraWidgetController> VelmoraWidgetController::create(
         clock = std::make_shared<VelmoraSystemWidgetClock>();
     }
     return std::make_shared<VelmoraWidgetController>(
-        Arguments{std::move(mainExecutor), std::move(client), configurationLoaded,
-                  std::move(navigation), std::move(preparedState), std::move(hostActionIds),
-                  std::move(hostActionContext), std::move(draftStore), std::move(clock)});
+        std::make_shared<detail::WidgetControllerCore>(detail::WidgetControllerArguments{
+            std::move(mainExecutor), std::move(client), configurationLoaded, std::move(navigation),
+            std::move(preparedState), std::move(hostActionIds), std::move(hostActionContext),
+            std::move(draftStore), std::move(clock)}));
 }
 
 std::shared_ptr<VelmoraWidgetController> VelmoraWidgetController::create(
@@ -76,7 +77,7 @@ std::shared_ptr<VelmoraWidgetController> VelmoraWidgetController::create(
                   std::move(clock));
 }
 
-detail::WidgetControllerCore::WidgetControllerCore(VelmoraWidgetController::Arguments arguments)
+detail::WidgetControllerCore::WidgetControllerCore(WidgetControllerArguments arguments)
     : executor_(std::move(arguments.executor)), client_(std::move(arguments.client)),
       clock_(std::move(arguments.clock)), draftStore_(std::move(arguments.draftStore)),
       hostActionIds_(arguments.hostActionIds.begin(), arguments.hostActionIds.end()),

@@ -7,8 +7,8 @@
 
 namespace velmora {
 
-VelmoraWidgetController::VelmoraWidgetController(Arguments arguments)
-    : core_(std::make_shared<detail::WidgetControllerCore>(std::move(arguments))) {}
+VelmoraWidgetController::VelmoraWidgetController(std::shared_ptr<detail::WidgetControllerCore> core)
+    : core_(std::move(core)) {}
 
 // The core outlives the controller only while a running step or task of its own holds it; its
 // destruction cancels what still runs.

@@ -20,8 +20,10 @@
 
 namespace velmora {
 
+namespace detail {
+
 /// What `VelmoraWidgetController::create` hands to the controller it builds.
-struct VelmoraWidgetController::Arguments {
+struct WidgetControllerArguments {
     boost::asio::any_io_executor executor;
     std::shared_ptr<VelmoraWidgetClient> client;
     bool configurationLoaded;
@@ -33,8 +35,6 @@ struct VelmoraWidgetController::Arguments {
     std::shared_ptr<VelmoraWidgetClock> clock;
 };
 
-namespace detail {
-
 /// The state and the steps of `VelmoraWidgetController`, which forwards every member to it.
 /// Its operations are those of the controller, documented there. The controller owns the core;
 /// tasks and the client's callbacks hold it weakly, and each public operation keeps it alive
@@ -44,7 +44,7 @@ public:
     using HostCloseCallback = VelmoraWidgetController::HostCloseCallback;
     using HostActionEventCallback = VelmoraWidgetController::HostActionEventCallback;
 
-    explicit WidgetControllerCore(VelmoraWidgetController::Arguments arguments);
+    explicit WidgetControllerCore(WidgetControllerArguments arguments);
     /// Cancels every running task; neither saves nor removes the draft.
     ~WidgetControllerCore();
     WidgetControllerCore(const WidgetControllerCore&) = delete;

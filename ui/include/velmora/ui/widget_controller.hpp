@@ -75,9 +75,8 @@ public:
            std::shared_ptr<VelmoraWidgetDraftStore> draftStore,
            std::shared_ptr<VelmoraWidgetClock> clock = nullptr);
 
-    struct Arguments;
-    /// Use `create`: `Arguments` is the controller's own.
-    explicit VelmoraWidgetController(Arguments arguments);
+    /// Use `create`: the core is the controller's own.
+    explicit VelmoraWidgetController(std::shared_ptr<detail::WidgetControllerCore> core);
 
     /// Cancels every running task; neither saves nor removes the draft.
     ~VelmoraWidgetController();
