@@ -54,11 +54,13 @@ std::shared_ptr<VelmoraWidgetController> VelmoraWidgetController::create(
     if (!clock) {
         clock = std::make_shared<VelmoraSystemWidgetClock>();
     }
-    return std::make_shared<VelmoraWidgetController>(
+    auto controller = std::make_shared<VelmoraWidgetController>(
         std::make_shared<detail::WidgetControllerCore>(detail::WidgetControllerArguments{
             std::move(mainExecutor), std::move(client), configurationLoaded, std::move(navigation),
             std::move(preparedState), std::move(hostActionIds), std::move(hostActionContext),
             std::move(draftStore), std::move(clock)}));
+    controller->core_->adopt(controller);
+    return controller;
 }
 
 std::shared_ptr<VelmoraWidgetController> VelmoraWidgetController::create(

@@ -10,8 +10,8 @@ namespace velmora {
 VelmoraWidgetController::VelmoraWidgetController(std::shared_ptr<detail::WidgetControllerCore> core)
     : core_(std::move(core)) {}
 
-// The core outlives the controller only while a running step or task of its own holds it; its
-// destruction cancels what still runs.
+// What holds the core holds the controller (see `WidgetControllerCore::adopt`), so the two end
+// together; the core's destruction cancels what still runs.
 VelmoraWidgetController::~VelmoraWidgetController() = default;
 
 VelmoraObservation

@@ -39,12 +39,24 @@ struct WidgetControllerArguments {
 /// Its operations are those of the controller, documented there. The controller owns the core;
 /// tasks and the client's callbacks hold it weakly, and each public operation keeps it alive
 /// while it runs.
-class WidgetControllerCore : public std::enable_shared_from_this<WidgetControllerCore> {
+class WidgetControllerCore {
 public:
     using HostCloseCallback = VelmoraWidgetController::HostCloseCallback;
     using HostActionEventCallback = VelmoraWidgetController::HostActionEventCallback;
 
     explicit WidgetControllerCore(WidgetControllerArguments arguments);
+
+    /// Ties the core's own references to the controller that owns it: whatever holds the core
+    /// (a running task, an operation) holds that controller, so the controller lives, as a host
+    /// sees it, until its work has wound down, and its end is still what cancels that work.
+    void adopt(const std::shared_ptr<VelmoraWidgetController>& owner) {
+        self_ = std::shared_ptr<WidgetControllerCore>(owner, this);
+    }
+    /// Throws `std::bad_weak_ptr` once the owning controller is gone.
+    std::shared_ptr<WidgetControllerCore> shared_from_this() const {
+        return std::shared_ptr<WidgetControllerCore>(self_);
+    }
+    std::weak_ptr<WidgetControllerCore> weak_from_this() const noexcept { return self_; }
     /// Cancels every running task; neither saves nor removes the draft.
     ~WidgetControllerCore();
     WidgetControllerCore(const WidgetControllerCore&) = delete;
@@ -189,6 +201,7 @@ public:
     bool hasEventSubscription() const { return eventTask_.has_value(); }
 
 private:
+    std::weak_ptr<WidgetControllerCore> self_;
     struct PendingHostAction {
         std::string actionID;
         std::optional<VelmoraMainTask> timeoutTask;
