@@ -257,14 +257,28 @@ void TranscriptView::applyMessages(const std::vector<VelmoraMessage>& messages) 
         invalidateFrom(same);
     }
     if (same == old) {
-        rows_.reserve(count);
-        messages_.reserve(count);
+        // Grown as vectors grow, so the next message moves nothing.
         for (std::size_t i = old; i < count; ++i) {
             rows_.push_back({nullptr, nullptr, estimateHeight(messages[i]), -1});
             messages_.push_back(messages[i]);
             index_.emplace(messages[i].id, i);
         }
         invalidateFrom(old);
+        return;
+    }
+    if (same == count) {
+        // The newest messages went away: their rows go, the others stay where they are.
+        for (std::size_t i = count; i < old; ++i) {
+            destroyQtChild(rows_[i].widget);
+            // The index holds an id's first row: one below `count` stays.
+            if (const auto found = index_.find(messages_[i].id);
+                found != index_.end() && found->second == i)
+                index_.erase(found);
+        }
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(count), rows_.end());
+        messages_.erase(messages_.begin() + static_cast<std::ptrdiff_t>(count), messages_.end());
+        std::erase_if(built_, [count](std::size_t row) { return row >= count; });
+        invalidateFrom(count);
         return;
     }
     // Messages went away or moved: match them by id. A row whose message is gone takes its
