@@ -676,7 +676,7 @@ TEST(ComposerTest, ChipsKeepTheirIdentityAndLabelsFallBack) {
 std::vector<std::string> keys(const TranscriptModel& model) {
     std::vector<std::string> out;
     for (const auto& item : model.items)
-        out.push_back(item.key);
+        out.emplace_back(item.key);
     return out;
 }
 

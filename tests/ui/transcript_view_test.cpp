@@ -17,6 +17,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 namespace velmora {
@@ -265,6 +266,42 @@ TEST(TranscriptLazyRowsTest, OnlyRowsNearTheViewportHaveWidgetsAndOneMoreMessage
             ASSERT_GT(row->geometry().top(), previous->bottom()) << m.id;
         previous = row->geometry();
     }
+}
+
+TEST(TranscriptLazyRowsTest, TheNewestMessagesGoingAwayTakeOnlyTheirRows) {
+    TranscriptHarness h;
+    h.messages = conversation(4);
+    // An id the service sent twice: its first row is the one found by that id.
+    h.messages.push_back(h.messages[1]);
+    h.messages.back().bodyText = "Sent twice";
+    h.apply();
+    QWidget* twice = h.view.itemWidget("m1");
+    QWidget* third = h.view.itemWidget("m2");
+    ASSERT_TRUE(twice && third);
+    EXPECT_EQ(static_cast<VelmoraWidgetMessageRow*>(twice)->message().bodyText,
+              h.messages[1].bodyText);
+    const int builds = h.view.rowBuilds();
+
+    h.messages.resize(3); // m3 and the second m1 go
+    h.apply();
+    EXPECT_EQ(h.view.keys(), (std::vector<std::string>{"m0", "m1", "m2"}));
+    EXPECT_EQ(h.view.liveRowCount(), 3);
+    EXPECT_EQ(h.view.itemWidget("m1"), twice);
+    EXPECT_EQ(h.view.itemWidget("m2"), third);
+    EXPECT_FALSE(h.view.itemWidget("m3"));
+    EXPECT_FALSE(h.view.itemRect("m3"));
+    EXPECT_EQ(h.view.rowBuilds(), builds);
+
+    // A gone id that comes back is a new row.
+    h.messages.push_back(fixtures::message("m3", "inbound", "ai", "Back again"));
+    h.apply();
+    auto* back = static_cast<VelmoraWidgetMessageRow*>(h.view.itemWidget("m3"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->message().bodyText, "Back again");
+    EXPECT_EQ(h.view.rowBuilds(), builds + 1);
+    EXPECT_EQ(h.view.itemRect("m3")->top(),
+              h.view.itemRect("m2")->bottom() + 1 +
+                  static_cast<int>(std::round(h.experience.appearance.spacing.smPx)));
 }
 
 TEST(TranscriptLazyRowsTest, ANewMessageKeepsAReaderAtTheBottomThereAndLeavesOthersInPlace) {

@@ -165,18 +165,19 @@ QWidget* TranscriptView::buildFraming(const TranscriptItem& item, const Transcri
     return nullptr;
 }
 
-void TranscriptView::buildRow(Entry& entry) {
+void TranscriptView::buildRow(std::size_t index) {
+    MessageRow& entry = rows_[index];
     if (!entry.state) {
         entry.state = std::make_shared<MessageRowState>();
         entry.state->host = this;
     }
     ++rowBuilds_;
     auto* row = makeQtChild<VelmoraWidgetMessageRow>(
-        *entry.message, experience_.appearance, experience_.copy, services_.attachments,
+        messages_[index], experience_.appearance, experience_.copy, services_.attachments,
         experience_.locale, rowsReduceMotion_, settings_,
         VelmoraWidgetMessageRow::HandOff{services_.exporter, services_.forms, entry.state, false},
         viewport());
-    row->onSizeChanged = [this, key = entry.item.key] {
+    row->onSizeChanged = [this, key = messages_[index].id] {
         if (const auto found = index_.find(key); found != index_.end()) {
             rows_[found->second].measuredWidth = -1;
             remeasure_.request();
@@ -231,8 +232,9 @@ void TranscriptView::applyFraming(std::vector<Entry>& entries,
     entries = std::move(next);
 }
 
-void TranscriptView::updateRow(Entry& entry, const VelmoraMessage& message) {
-    entry.message = message;
+void TranscriptView::updateRow(std::size_t row, const VelmoraMessage& message) {
+    messages_[row] = message;
+    MessageRow& entry = rows_[row];
     if (entry.widget)
         static_cast<VelmoraWidgetMessageRow*>(entry.widget)->setMessage(message);
     else
@@ -244,53 +246,71 @@ void TranscriptView::applyMessages(const std::vector<VelmoraMessage>& messages) 
     const std::size_t count = messages.size();
     const std::size_t old = rows_.size();
     // The usual change keeps every row in place and adds some at the end: a pass that
-    // compares each message with what its row drew, and nothing else.
+    // compares each message with what its row drew (both contiguous), and nothing else.
     std::size_t same = 0;
-    for (; same < std::min(count, old) && rows_[same].item.key == messages[same].id; ++same)
-        if (*rows_[same].message != messages[same]) {
-            updateRow(rows_[same], messages[same]);
-            invalidateFrom(same);
-        }
+    for (; same < std::min(count, old); ++same) {
+        if (messages_[same] == messages[same])
+            continue;
+        if (messages_[same].id != messages[same].id)
+            break;
+        updateRow(same, messages[same]);
+        invalidateFrom(same);
+    }
     if (same == old) {
+        // Grown as vectors grow, so the next message moves nothing.
         for (std::size_t i = old; i < count; ++i) {
-            Entry entry;
-            entry.item = {TranscriptItemKind::message, messages[i].id};
-            entry.message = messages[i];
-            entry.height = estimateHeight(messages[i]);
-            rows_.push_back(std::move(entry));
+            rows_.push_back({nullptr, nullptr, estimateHeight(messages[i]), -1});
+            messages_.push_back(messages[i]);
             index_.emplace(messages[i].id, i);
         }
         invalidateFrom(old);
         return;
     }
+    if (same == count) {
+        // The newest messages went away: their rows go, the others stay where they are.
+        for (std::size_t i = count; i < old; ++i) {
+            destroyQtChild(rows_[i].widget);
+            // The index holds an id's first row: one below `count` stays.
+            if (const auto found = index_.find(messages_[i].id);
+                found != index_.end() && found->second == i)
+                index_.erase(found);
+        }
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(count), rows_.end());
+        messages_.erase(messages_.begin() + static_cast<std::ptrdiff_t>(count), messages_.end());
+        std::erase_if(built_, [count](std::size_t row) { return row >= count; });
+        invalidateFrom(count);
+        return;
+    }
     // Messages went away or moved: match them by id. A row whose message is gone takes its
     // kept state with it.
-    std::deque<Entry> next;
+    std::vector<MessageRow> nextRows;
+    std::vector<VelmoraMessage> nextMessages;
+    nextRows.reserve(count);
+    nextMessages.reserve(count);
     std::vector<bool> taken(old, false);
     for (const auto& message : messages) {
         const auto found = index_.find(message.id);
         if (found != index_.end() && !taken[found->second]) {
-            taken[found->second] = true;
-            Entry& entry = rows_[found->second];
-            if (*entry.message != message)
-                updateRow(entry, message);
-            next.push_back(std::move(entry));
+            const std::size_t at = found->second;
+            taken[at] = true;
+            if (messages_[at] != message)
+                updateRow(at, message);
+            nextRows.push_back(std::move(rows_[at]));
+            nextMessages.push_back(std::move(messages_[at]));
             continue;
         }
-        Entry entry;
-        entry.item = {TranscriptItemKind::message, message.id};
-        entry.message = message;
-        entry.height = estimateHeight(message);
-        next.push_back(std::move(entry));
+        nextRows.push_back({nullptr, nullptr, estimateHeight(message), -1});
+        nextMessages.push_back(message);
     }
     for (std::size_t i = 0; i < old; ++i)
         if (!taken[i])
             destroyQtChild(rows_[i].widget);
-    rows_ = std::move(next);
+    rows_ = std::move(nextRows);
+    messages_ = std::move(nextMessages);
     index_.clear();
     built_.clear();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        index_.emplace(rows_[i].item.key, i);
+        index_.emplace(messages_[i].id, i);
         if (rows_[i].widget)
             built_.push_back(i);
     }
@@ -369,11 +389,12 @@ int TranscriptView::estimateHeight(const VelmoraMessage& message) const {
     return static_cast<int>(std::min(height, double{maxRowHeight}));
 }
 
-void TranscriptView::measure(Entry& entry, int width) {
+void TranscriptView::measure(std::size_t row, int width) {
+    MessageRow& entry = rows_[row];
     if (entry.widget)
         entry.height = std::clamp(measuredHeight(*entry.widget, width), 0, maxRowHeight);
     else
-        entry.height = entry.message ? estimateHeight(*entry.message) : 0;
+        entry.height = estimateHeight(messages_[row]);
     entry.measuredWidth = entry.widget ? width : -1;
 }
 
@@ -445,7 +466,7 @@ TranscriptView::Anchor TranscriptView::anchor() const {
         return {Anchor::absolute, {}, value};
     const auto after = std::upper_bound(tops_.begin(), tops_.end(), y);
     const auto row = static_cast<std::size_t>(after - tops_.begin()) - 1;
-    return {Anchor::row, rows_[row].item.key, value - rowTop(row)};
+    return {Anchor::row, messages_[row].id, value - rowTop(row)};
 }
 
 void TranscriptView::restore(const Anchor& anchor) {
@@ -488,9 +509,9 @@ void TranscriptView::relayout(const Anchor& anchor) {
         estimateLine_ = std::max(metrics.height(), body.pointSize * 1.5);
         estimateChar_ = std::max(1.0, metrics.averageCharWidth());
         estimateWidth_ = inner;
-        for (auto& entry : rows_)
-            if (entry.measuredWidth != inner && !entry.widget)
-                measure(entry, inner);
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            if (rows_[i].measuredWidth != inner && !rows_[i].widget)
+                measure(i, inner);
         invalidateFrom(0);
     }
     for (auto* list : {&head_, &tail_})
@@ -502,7 +523,7 @@ void TranscriptView::relayout(const Anchor& anchor) {
     for (const auto index : built_)
         if (rows_[index].measuredWidth != inner) {
             const int height = rows_[index].height;
-            measure(rows_[index], inner);
+            measure(index, inner);
             if (rows_[index].height != height)
                 invalidateFrom(index);
         }
@@ -521,14 +542,14 @@ void TranscriptView::relayout(const Anchor& anchor) {
         first = first > 0 ? first - 1 : 0;
         bool changed = false;
         for (std::size_t i = first; i < rows_.size() && tops_[i] <= to; ++i) {
-            Entry& entry = rows_[i];
+            MessageRow& entry = rows_[i];
             if (!entry.widget) {
-                buildRow(entry);
+                buildRow(i);
                 built_.push_back(i);
             }
             if (entry.measuredWidth != inner) {
                 const int height = entry.height;
-                measure(entry, inner);
+                measure(i, inner);
                 if (entry.height != height) {
                     invalidateFrom(i);
                     changed = true;
@@ -581,7 +602,7 @@ void TranscriptView::trimRows() {
     std::vector<std::size_t> kept;
     kept.reserve(built_.size());
     for (const auto index : built_) {
-        Entry& entry = rows_[index];
+        MessageRow& entry = rows_[index];
         const int top = rowTop(index);
         if (top + entry.height < from || top > to)
             destroyQtChild(entry.widget); // its state stays with the entry
@@ -644,13 +665,15 @@ QWidget* TranscriptView::itemWidget(const std::string& key) const {
 
 std::vector<std::string> TranscriptView::keys() const {
     std::vector<std::string> out;
-    const auto add = [&](const auto& list) {
+    out.reserve(head_.size() + messages_.size() + tail_.size());
+    const auto add = [&](const std::vector<Entry>& list) {
         for (const auto& entry : list)
-            if (entry.widget || entry.item.kind == TranscriptItemKind::message)
-                out.push_back(entry.item.key);
+            if (entry.widget)
+                out.emplace_back(entry.item.key);
     };
     add(head_);
-    add(rows_);
+    for (const auto& message : messages_)
+        out.push_back(message.id);
     add(tail_);
     return out;
 }

@@ -10,7 +10,6 @@
 
 #include <QAbstractScrollArea>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -139,14 +138,21 @@ private:
     using FramingSource = std::variant<std::monostate, AvailabilityCardModel, ProgressSource,
                                        SupportSource, ErrorRowModel, ProcedureSource>;
 
+    /// A framing element.
     struct Entry {
         TranscriptItem item;
         QWidget* widget = nullptr;
-        /// Message rows: the message drawn, and what the user did in its row once built.
-        std::optional<VelmoraMessage> message;
-        std::shared_ptr<MessageRowState> state;
-        /// Other elements: what they were built from.
+        /// What it was built from.
         FramingSource source;
+        int height = 0;
+        int measuredWidth = -1;
+    };
+    /// A message row; the message it draws is kept apart (`messages_`), so the pass that
+    /// compares a new conversation with the drawn one reads nothing else.
+    struct MessageRow {
+        QWidget* widget = nullptr;
+        /// What the user did in the row once built.
+        std::shared_ptr<MessageRowState> state;
         /// Measured at `measuredWidth`; estimated while that is -1.
         int height = 0;
         int measuredWidth = -1;
@@ -161,15 +167,15 @@ private:
     };
 
     QWidget* buildFraming(const TranscriptItem& item, const TranscriptState& state);
-    void buildRow(Entry& entry);
+    void buildRow(std::size_t row);
     static FramingSource framingSource(const TranscriptItem& item, const TranscriptState& state);
     ProcedureSlotContext procedureContext(const TranscriptState& state) const;
     void applyFraming(std::vector<Entry>& entries, const std::vector<TranscriptItem>& items,
                       const TranscriptState& state);
     void applyMessages(const std::vector<VelmoraMessage>& messages);
-    void updateRow(Entry& entry, const VelmoraMessage& message);
+    void updateRow(std::size_t row, const VelmoraMessage& message);
     int estimateHeight(const VelmoraMessage& message) const;
-    void measure(Entry& entry, int width);
+    void measure(std::size_t row, int width);
     void invalidateFrom(std::size_t row);
     void updateTops();
 
@@ -197,8 +203,9 @@ private:
     VelmoraPlatformSettings::Subscription settingsSubscription_;
 
     std::vector<Entry> head_;
-    /// A deque: one more message never moves the rows already there.
-    std::deque<Entry> rows_;
+    std::vector<MessageRow> rows_;
+    /// The message each row draws, by row: contiguous, for the comparison pass.
+    std::vector<VelmoraMessage> messages_;
     std::vector<Entry> tail_;
     /// Message id to its row's index (the first row with that id).
     std::unordered_map<std::string, std::size_t> index_;

@@ -36,6 +36,8 @@ const char* loadingLabelKey(VelmoraLoadingState state) noexcept {
 TranscriptModel transcriptModel(const TranscriptInputs& inputs, const PanelContext& context) {
     using Kind = TranscriptItemKind;
     TranscriptModel model;
+    // The messages and at most six framing elements: one allocation, none per message.
+    model.items.reserve(inputs.messages.size() + 6);
     const bool empty = inputs.messages.empty();
     const bool idle = inputs.loadingState == VelmoraLoadingState::idle;
     if (empty && inputs.availability && inputs.availability->showAgentAvailability)

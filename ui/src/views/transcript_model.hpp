@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora::detail {
@@ -31,8 +32,10 @@ enum class TranscriptItemKind {
 
 struct TranscriptItem {
     TranscriptItemKind kind;
-    /// A message's id, else the element's own name.
-    std::string key;
+    /// A message's id, else the element's own name (a literal). A message's key views its id,
+    /// so the model is used while the messages it was made from are (one redraw); whoever
+    /// keeps a key longer copies it.
+    std::string_view key;
     friend bool operator==(const TranscriptItem&, const TranscriptItem&) = default;
 };
 
