@@ -11,12 +11,11 @@ using namespace velmora;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto input = fuzz::parts(fuzz::asText(data, size), 3);
-    JSONValue json;
-    try {
-        json = decodeJSON<JSONValue>(input[0]);
-    } catch (const VelmoraDecodingError&) {
+    const auto parsed = fuzz::json(input[0]);
+    if (!parsed) {
         return 0;
     }
+    const JSONValue& json = *parsed;
     (void)detail::commerceResultFromJSON(json);
     detail::CommerceTextContext context{input[1].empty() ? "en" : std::string(input[1]),
                                         fuzz::defaultExperience().copy, detail::VelmoraColor{}, 1,

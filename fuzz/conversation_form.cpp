@@ -9,13 +9,11 @@
 using namespace velmora;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    JSONValue json;
-    try {
-        json = decodeJSON<JSONValue>(fuzz::asText(data, size));
-    } catch (const VelmoraDecodingError&) {
+    const auto json = fuzz::json(fuzz::asText(data, size));
+    if (!json) {
         return 0;
     }
-    const auto form = conversationFormFromJSON(json);
+    const auto form = conversationFormFromJSON(*json);
     if (!form) {
         return 0;
     }

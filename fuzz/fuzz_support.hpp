@@ -1,9 +1,13 @@
 #pragma once
 
+#include "velmora/decoding_error.hpp"
+#include "velmora/json_value.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -12,6 +16,15 @@ namespace velmora::fuzz {
 /// The fuzzer's input as text; the readers take bytes as the service or a file gives them.
 inline std::string_view asText(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
+}
+
+/// `text` read as JSON, or nothing when it is not JSON the reader takes.
+inline std::optional<JSONValue> json(std::string_view text) {
+    try {
+        return decodeJSON<JSONValue>(text);
+    } catch (const VelmoraDecodingError&) {
+        return std::nullopt;
+    }
 }
 
 /// `text` cut at each NUL byte, into at most `count` parts (the last keeps any further NULs), so

@@ -11,12 +11,11 @@
 using namespace velmora;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    JSONValue json;
-    try {
-        json = decodeJSON<JSONValue>(fuzz::asText(data, size));
-    } catch (const VelmoraDecodingError&) {
+    const auto parsed = fuzz::json(fuzz::asText(data, size));
+    if (!parsed) {
         return 0;
     }
+    const JSONValue& json = *parsed;
     if (const auto card = procedureCardFromJSON(json)) {
         (void)detail::procedureCardModel(*card, false, fuzz::panelContext());
         const auto february = *TavrinDateValue::make(2024, 2, 1);

@@ -4,6 +4,7 @@
 #include "views/message_row.hpp"
 
 #include "fixtures.hpp"
+#include "ui/row_service_fakes.hpp"
 #include "ui/ui_test_support.hpp"
 
 #include <QLineEdit>
@@ -14,13 +15,7 @@ namespace velmora {
 namespace {
 
 using namespace detail;
-
-class IdleForms final : public ConversationFormService {
-public:
-    bool isActionInFlight() const override { return false; }
-    VelmoraObservation observeActionInFlight(std::function<void()>) override { return {}; }
-    void submitForm(const VelmoraConversationForm&, JSONValue::Object) override {}
-};
+using velmora::testing::IdleForms;
 
 const char* kForm =
     R"({"requestId":"fr_1","name":"Delivery","submitLabel":"Send","status":"pending",

@@ -10,7 +10,7 @@
 
 namespace velmora::testing {
 
-asio::awaitable<void> Gate::wait() {
+asio::awaitable<void> Gate::park(bool throughCancellation) {
     if (open_) {
         co_return;
     }
@@ -18,25 +18,25 @@ asio::awaitable<void> Gate::wait() {
                                                       asio::steady_timer::time_point::max());
     timers_.push_back(timer);
     boost::system::error_code ec;
-    co_await timer->async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    if (throughCancellation) {
+        // A slot of its own, connected to nothing: the task's cancellation never reaches the wait.
+        co_await timer->async_wait(asio::bind_cancellation_slot(
+            asio::cancellation_slot(), asio::redirect_error(asio::use_awaitable, ec)));
+    } else {
+        co_await timer->async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    }
     std::erase(timers_, timer);
+}
+
+asio::awaitable<void> Gate::wait() {
+    co_await park(false);
     if (!open_) {
         throw boost::system::system_error(asio::error::operation_aborted);
     }
 }
 
 asio::awaitable<void> Gate::waitThroughCancellation() {
-    if (open_) {
-        co_return;
-    }
-    auto timer = std::make_shared<asio::steady_timer>(co_await asio::this_coro::executor,
-                                                      asio::steady_timer::time_point::max());
-    timers_.push_back(timer);
-    boost::system::error_code ec;
-    // A slot of its own, connected to nothing: the task's cancellation never reaches the wait.
-    co_await timer->async_wait(asio::bind_cancellation_slot(
-        asio::cancellation_slot(), asio::redirect_error(asio::use_awaitable, ec)));
-    std::erase(timers_, timer);
+    co_await park(true);
 }
 
 void Gate::open() {

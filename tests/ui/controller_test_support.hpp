@@ -211,6 +211,8 @@ public:
     std::size_t waiting() const { return timers_.size(); }
 
 private:
+    asio::awaitable<void> park(bool throughCancellation);
+
     bool open_ = false;
     std::vector<std::shared_ptr<asio::steady_timer>> timers_;
 };

@@ -47,18 +47,8 @@ VelmoraProcedureCard calendarCard(std::string locale) {
 }
 
 VelmoraWidgetAvailability onlineTeam() {
-    VelmoraWidgetAvailability a;
-    a.showAgentAvailability = true;
-    a.snapshot.state = VelmoraWidgetAvailabilityState::teamOnline;
-    a.snapshot.expectedReplyMinutes = 10;
-    a.messageKeys = {"availability.status.teamOnline", "availability.status.aiOnline",
-                     "availability.status.busy",       "availability.status.offline",
-                     "availability.reply.team",        "availability.reply.ai",
-                     "availability.reply.busy",        "availability.reply.offline",
-                     "availability.reply.teamSla",     "availability.reply.aiSla",
-                     "availability.reply.busySla",     "availability.reply.offlineSla",
-                     "availability.reply.unknown"};
-    return a;
+    return fixtures::availability(VelmoraWidgetAvailabilityState::teamOnline, 10,
+                                  VelmoraWidgetReplyExpectationSource::unavailable);
 }
 
 TEST(HostileLocaleTest, EveryLocaleEntryPointFallsBackToEnglishTextsOrNoText) {

@@ -6,6 +6,8 @@
 
 #include "fixtures.hpp"
 #include "ui/controller_test_support.hpp"
+#include "ui/row_service_fakes.hpp"
+#include "ui/text_line_checks.hpp"
 #include "ui/ui_test_support.hpp"
 #include "velmora/ui/qt_main_executor.hpp"
 
@@ -26,6 +28,8 @@ namespace velmora {
 namespace {
 
 using namespace detail;
+using velmora::testing::ManualAttachments;
+using velmora::testing::RecordingExporter;
 
 // A fixed line height keeps the model's spacing independent of the machine's fonts.
 MessageRowContext context(std::string locale,
@@ -226,34 +230,6 @@ TEST(AttachmentExportFileNameTest, NamesNeverLeaveTheChosenFolder) {
     EXPECT_EQ(cut.size(), families.size() / 181 * 180);
 }
 
-// Downloads that finish when the test says so.
-class ManualAttachments final : public MessageRowAttachmentService {
-public:
-    bool canDownloadAttachment(const VelmoraAttachment& a) const override {
-        return a.downloadUrl.has_value();
-    }
-    void downloadAttachment(const VelmoraAttachment& a,
-                            std::function<void(std::optional<Data>)> completion) override {
-        pending.emplace_back(*a.id, std::move(completion));
-    }
-    void finish(std::size_t index, std::optional<Data> bytes) {
-        auto completion = std::move(pending.at(index).second);
-        completion(std::move(bytes));
-    }
-    std::vector<std::pair<std::string, std::function<void(std::optional<Data>)>>> pending;
-};
-
-class RecordingExporter final : public AttachmentExporter {
-public:
-    void exportDocument(QWidget*, VelmoraAttachmentDocument document,
-                        std::function<void()> completed) override {
-        exports.push_back(std::move(document));
-        completions.push_back(std::move(completed));
-    }
-    std::vector<VelmoraAttachmentDocument> exports;
-    std::vector<std::function<void()>> completions;
-};
-
 struct RowFixture {
     RowFixture() {
         message = fixtures::message("m9", "inbound", "teammate", "Files");
@@ -354,15 +330,7 @@ TEST(MessageRowTest, ALongMixedScriptMessageWrapsOnGraphemeBoundariesAndPaints) 
         const auto lines = block.lineRanges();
         ASSERT_GT(lines.size(), 50u);
         const QString& text = block.displayedText();
-        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-        int expectedStart = 0;
-        for (const auto& [start, length] : lines) {
-            EXPECT_EQ(start, expectedStart);
-            graphemes.setPosition(start);
-            EXPECT_TRUE(graphemes.isAtBoundary()) << "line starts inside a cluster at " << start;
-            expectedStart = start + length;
-        }
-        EXPECT_EQ(expectedStart, text.size());
+        testing::expectLinesTileTextAtClusterBoundaries(lines, text);
         EXPECT_LE(row.bubbleRect().width(), 320);
         // The height is now that of every line.
         const double lineHeight = QFontMetricsF(block.font()).height();

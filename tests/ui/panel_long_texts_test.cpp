@@ -4,6 +4,7 @@
 #include "fixtures.hpp"
 #include "platform/qt_child.hpp"
 #include "service_client_fixture.hpp"
+#include "ui/row_service_fakes.hpp"
 #include "ui/ui_test_support.hpp"
 #include "velmora/json_coding.hpp"
 #include "velmora/ui/qt_main_executor.hpp"
@@ -28,6 +29,8 @@
 
 namespace velmora {
 namespace {
+
+using velmora::testing::IdleForms;
 
 namespace json = boost::json;
 
@@ -146,13 +149,6 @@ TEST(PanelHeaderViewTest, EveryLineOfTheTitleAndTheQuestionGetsItsHeight) {
                   screen == VelmoraWidgetViewMode::home ? 2 : 1);
     }
 }
-
-class IdleForms final : public detail::ConversationFormService {
-public:
-    bool isActionInFlight() const override { return false; }
-    VelmoraObservation observeActionInFlight(std::function<void()>) override { return {}; }
-    void submitForm(const VelmoraConversationForm&, JSONValue::Object) override {}
-};
 
 /// Built at the panel's width: no wider than offered, and only a bounded part of each text laid
 /// out (a card in the transcript scrolls, so it may be taller than the panel, not without end).

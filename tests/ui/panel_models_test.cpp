@@ -20,6 +20,7 @@ namespace velmora {
 namespace {
 
 using namespace detail;
+using fixtures::availability;
 using Screen = VelmoraWidgetViewMode;
 using Voice = VelmoraVoiceCapabilityState;
 
@@ -473,24 +474,6 @@ TEST(TabBarTest, TabsFollowTheNavigationAndTheSelectionTheScreen) {
         experience.appearance.typography.fontSizePx = base;
         EXPECT_DOUBLE_EQ(tabBarModel({true}, PanelContext{experience}).labelFont.pointSize, label);
     }
-}
-
-VelmoraWidgetAvailability availability(VelmoraWidgetAvailabilityState state,
-                                       std::optional<std::int64_t> minutes,
-                                       VelmoraWidgetReplyExpectationSource source) {
-    VelmoraWidgetAvailability a;
-    a.showAgentAvailability = true;
-    a.snapshot.state = state;
-    a.snapshot.expectedReplyMinutes = minutes;
-    a.snapshot.expectedReplySource = source;
-    a.messageKeys = {"availability.status.teamOnline", "availability.status.aiOnline",
-                     "availability.status.busy",       "availability.status.offline",
-                     "availability.reply.team",        "availability.reply.ai",
-                     "availability.reply.busy",        "availability.reply.offline",
-                     "availability.reply.teamSla",     "availability.reply.aiSla",
-                     "availability.reply.busySla",     "availability.reply.offlineSla",
-                     "availability.reply.unknown"};
-    return a;
 }
 
 TEST(AvailabilityTest, DurationBucketsIncludeTheirUpperBounds) {

@@ -1,5 +1,7 @@
 #include "platform/text_block.hpp"
 
+#include "ui/text_line_checks.hpp"
+
 #include <QDeadlineTimer>
 #include <QFontMetricsF>
 #include <QImage>
@@ -189,15 +191,7 @@ TEST(TextBlockTest, LinesStartOnGraphemeBoundariesInsideLongRunsOfClusters) {
     f.block.layout(200);
     const Lines lines = f.block.lineRanges();
     ASSERT_GT(lines.size(), 5u);
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    int expectedStart = 0;
-    for (const auto& [start, length] : lines) {
-        EXPECT_EQ(start, expectedStart);
-        graphemes.setPosition(start);
-        EXPECT_TRUE(graphemes.isAtBoundary()) << "line starts inside a cluster at " << start;
-        expectedStart = start + length;
-    }
-    EXPECT_EQ(expectedStart, text.size());
+    testing::expectLinesTileTextAtClusterBoundaries(lines, text);
     EXPECT_EQ(lines, referenceLines(text, 200));
 }
 

@@ -8,6 +8,7 @@
 
 #include "fixtures.hpp"
 #include "ui/controller_test_support.hpp"
+#include "ui/row_service_fakes.hpp"
 #include "ui/ui_test_support.hpp"
 #include "velmora/ui/qt_main_executor.hpp"
 #include "velmora/ui/widget_view.hpp"
@@ -24,35 +25,9 @@ namespace velmora {
 namespace {
 
 using namespace detail;
-
-class IdleForms final : public ConversationFormService {
-public:
-    bool isActionInFlight() const override { return false; }
-    VelmoraObservation observeActionInFlight(std::function<void()>) override { return {}; }
-    void submitForm(const VelmoraConversationForm&, JSONValue::Object) override {}
-};
-
-// Downloads that finish when the test says so.
-class ManualAttachments final : public MessageRowAttachmentService {
-public:
-    bool canDownloadAttachment(const VelmoraAttachment& a) const override {
-        return a.downloadUrl.has_value();
-    }
-    void downloadAttachment(const VelmoraAttachment& a,
-                            std::function<void(std::optional<Data>)> completion) override {
-        pending.emplace_back(*a.id, std::move(completion));
-    }
-    std::vector<std::pair<std::string, std::function<void(std::optional<Data>)>>> pending;
-};
-
-class RecordingExporter final : public AttachmentExporter {
-public:
-    void exportDocument(QWidget*, VelmoraAttachmentDocument document,
-                        std::function<void()>) override {
-        exports.push_back(std::move(document));
-    }
-    std::vector<VelmoraAttachmentDocument> exports;
-};
+using velmora::testing::IdleForms;
+using velmora::testing::ManualAttachments;
+using velmora::testing::RecordingExporter;
 
 std::string deliveryForm(const char* updatedAt, const char* prefilledStreet) {
     std::string options;

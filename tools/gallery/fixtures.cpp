@@ -70,6 +70,24 @@ VelmoraWidgetExperience experience(const std::string& locale, VelmoraWidgetColor
     return experience;
 }
 
+VelmoraWidgetAvailability availability(VelmoraWidgetAvailabilityState state,
+                                       std::optional<std::int64_t> expectedReplyMinutes,
+                                       VelmoraWidgetReplyExpectationSource source) {
+    VelmoraWidgetAvailability a;
+    a.showAgentAvailability = true;
+    a.snapshot.state = state;
+    a.snapshot.expectedReplyMinutes = expectedReplyMinutes;
+    a.snapshot.expectedReplySource = source;
+    a.messageKeys = {"availability.status.teamOnline", "availability.status.aiOnline",
+                     "availability.status.busy",       "availability.status.offline",
+                     "availability.reply.team",        "availability.reply.ai",
+                     "availability.reply.busy",        "availability.reply.offline",
+                     "availability.reply.teamSla",     "availability.reply.aiSla",
+                     "availability.reply.busySla",     "availability.reply.offlineSla",
+                     "availability.reply.unknown"};
+    return a;
+}
+
 VelmoraMessage message(std::string id, std::string direction, std::optional<std::string> author,
                        std::string text) {
     VelmoraMessage m;

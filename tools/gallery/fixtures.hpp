@@ -1,12 +1,18 @@
 #pragma once
 
 #include "velmora/models.hpp"
+#include "velmora/widget_configuration.hpp"
 #include "velmora/widget_experience.hpp"
 
 #include <string>
 #include <vector>
 
 namespace velmora::fixtures {
+
+/// Availability shown to the visitor, with every status and reply text key the service names.
+VelmoraWidgetAvailability availability(VelmoraWidgetAvailabilityState state,
+                                       std::optional<std::int64_t> expectedReplyMinutes,
+                                       VelmoraWidgetReplyExpectationSource source);
 
 /// The four locales the widget ships texts for.
 inline const std::vector<std::string> locales = {"en", "uk", "de", "es"};

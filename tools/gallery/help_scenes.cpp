@@ -122,19 +122,8 @@ VelmoraWidgetContentSnapshot helpContent(const std::string& locale) {
 }
 
 std::optional<VelmoraWidgetAvailability> teamOnline() {
-    VelmoraWidgetAvailability a;
-    a.showAgentAvailability = true;
-    a.snapshot.state = VelmoraWidgetAvailabilityState::teamOnline;
-    a.snapshot.expectedReplyMinutes = 4;
-    a.snapshot.expectedReplySource = VelmoraWidgetReplyExpectationSource::teamConfigured;
-    a.messageKeys = {"availability.status.teamOnline", "availability.status.aiOnline",
-                     "availability.status.busy",       "availability.status.offline",
-                     "availability.reply.team",        "availability.reply.ai",
-                     "availability.reply.busy",        "availability.reply.offline",
-                     "availability.reply.teamSla",     "availability.reply.aiSla",
-                     "availability.reply.busySla",     "availability.reply.offlineSla",
-                     "availability.reply.unknown"};
-    return a;
+    return fixtures::availability(VelmoraWidgetAvailabilityState::teamOnline, 4,
+                                  VelmoraWidgetReplyExpectationSource::teamConfigured);
 }
 
 QColor surface(const VelmoraWidgetExperience& e, bool dark) {

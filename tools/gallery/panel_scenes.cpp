@@ -23,6 +23,8 @@ namespace velmora::gallery {
 
 namespace {
 
+using fixtures::availability;
+
 struct PanelTexts {
     const char *home, *messages, *help, *greeting, *question, *title, *subtitle, *message, *send,
         *retry, *sending, *failed, *waiting, *add, *remove, *close;
@@ -80,24 +82,6 @@ panelExperience(const std::string& locale,
     values["action.close"] = t.close;
     experience.copy = VelmoraWidgetCopy(values);
     return experience;
-}
-
-VelmoraWidgetAvailability availability(VelmoraWidgetAvailabilityState state,
-                                       std::optional<std::int64_t> minutes,
-                                       VelmoraWidgetReplyExpectationSource source) {
-    VelmoraWidgetAvailability a;
-    a.showAgentAvailability = true;
-    a.snapshot.state = state;
-    a.snapshot.expectedReplyMinutes = minutes;
-    a.snapshot.expectedReplySource = source;
-    a.messageKeys = {"availability.status.teamOnline", "availability.status.aiOnline",
-                     "availability.status.busy",       "availability.status.offline",
-                     "availability.reply.team",        "availability.reply.ai",
-                     "availability.reply.busy",        "availability.reply.offline",
-                     "availability.reply.teamSla",     "availability.reply.aiSla",
-                     "availability.reply.busySla",     "availability.reply.offlineSla",
-                     "availability.reply.unknown"};
-    return a;
 }
 
 VelmoraSnapshot conversation(const std::string& locale) {
