@@ -74,6 +74,7 @@ struct TranscriptHarness {
     std::optional<VelmoraWidgetAvailability> availability;
     std::optional<VelmoraSnapshot> snapshot;
     std::vector<VelmoraMessage> messages;
+    VelmoraLoadingState loadingState = VelmoraLoadingState::idle;
     bool reduceMotion = false;
 
     TranscriptHarness() {
@@ -82,13 +83,11 @@ struct TranscriptHarness {
     }
     void apply() {
         const PanelContext context{experience};
-        view.apply(TranscriptState{transcriptModel({messages, availability, false,
-                                                    VelmoraLoadingState::idle, snapshot, false},
-                                                   context),
-                                   messages, std::nullopt, std::nullopt, snapshot,
-                                   VelmoraLoadingState::idle, reduceMotion, false, 1,
-                                   context.font(12, VelmoraTextStyle::footnote), VelmoraColor{},
-                                   VelmoraColor{}});
+        view.apply(TranscriptState{
+            transcriptModel({messages, availability, false, loadingState, snapshot, false},
+                            context),
+            messages, std::nullopt, std::nullopt, snapshot, loadingState, reduceMotion, false, 1,
+            context.font(12, VelmoraTextStyle::footnote), VelmoraColor{}, VelmoraColor{}});
         testing::drainEvents();
     }
     template <class T = QWidget> T* find(const std::string& name) {
@@ -279,7 +278,8 @@ TEST(TranscriptLazyRowsTest, TheNewestMessagesGoingAwayTakeOnlyTheirRows) {
                   static_cast<int>(std::round(h.experience.appearance.spacing.smPx)));
 }
 
-TEST(TranscriptLazyRowsTest, ANewMessageKeepsAReaderAtTheBottomThereAndLeavesOthersInPlace) {
+TEST(TranscriptLazyRowsTest,
+     NewMessagesKeepAReaderAtTheBottomThereAndOthersInPlaceButASendBringsThemDown) {
     TranscriptHarness h;
     h.reduceMotion = true; // the scroll jumps
     h.messages = {};
@@ -293,13 +293,23 @@ TEST(TranscriptLazyRowsTest, ANewMessageKeepsAReaderAtTheBottomThereAndLeavesOth
     const int padding = static_cast<int>(h.experience.appearance.spacing.lgPx);
     EXPECT_EQ(h.view.itemWidget("m299")->width(), h.view.viewport()->width() - 2 * padding);
 
+    /// How the visitor sends a message from where they are before the replies arrive.
+    enum class Send { none, throughTheSendingState, tooQuicklyToShowIt };
     struct Case {
         const char* name;
         bool atBottom;
+        Send send;
+    };
+    const auto newestAtTheBottom = [&h] {
+        QWidget* newest = h.view.itemWidget(h.messages.back().id);
+        return newest && newest->geometry().bottom() + 1 == h.view.viewport()->height();
     };
     std::size_t next = 300;
-    for (const auto& c : {Case{"at the bottom", true}, Case{"reading higher up", false},
-                          Case{"back at the bottom", true}}) {
+    for (const auto& c :
+         {Case{"at the bottom", true, Send::none}, Case{"reading higher up", false, Send::none},
+          Case{"back at the bottom", true, Send::none},
+          Case{"sending from higher up", false, Send::throughTheSendingState},
+          Case{"a quick send from higher up", false, Send::tooQuicklyToShowIt}}) {
         SCOPED_TRACE(c.name);
         if (!c.atBottom)
             h.view.scrollToItem("m150");
@@ -307,15 +317,25 @@ TEST(TranscriptLazyRowsTest, ANewMessageKeepsAReaderAtTheBottomThereAndLeavesOth
             h.view.verticalScrollBar()->setValue(h.maximum());
         testing::drainEvents();
         const auto readRect = h.view.itemRect("m150");
+        if (c.send == Send::throughTheSendingState) {
+            h.loadingState = VelmoraLoadingState::sendingMessage;
+            h.apply();
+            EXPECT_TRUE(newestAtTheBottom()) << "the send's start brings the reader down";
+            h.loadingState = VelmoraLoadingState::waitingForAssistant;
+        }
+        if (c.send != Send::none) {
+            h.messages.push_back(fixtures::message("m" + std::to_string(next++), "outbound",
+                                                   "customer", "Sent while reading"));
+            h.apply();
+            h.loadingState = VelmoraLoadingState::idle;
+        }
         for (int i = 0; i < 3; ++i) {
             h.messages.push_back(fixtures::message("m" + std::to_string(next++), "inbound", "ai",
                                                    "A reply that arrives while reading"));
             h.apply();
         }
-        if (c.atBottom) {
-            ASSERT_TRUE(h.view.itemWidget(h.messages.back().id));
-            EXPECT_EQ(h.view.itemWidget(h.messages.back().id)->geometry().bottom() + 1,
-                      h.view.viewport()->height());
+        if (c.atBottom || c.send != Send::none) {
+            EXPECT_TRUE(newestAtTheBottom());
         } else {
             EXPECT_EQ(h.view.itemRect("m150"), readRect) << "the row read stays put";
             EXPECT_FALSE(h.view.itemWidget(h.messages.back().id));

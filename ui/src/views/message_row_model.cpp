@@ -93,13 +93,17 @@ std::string attachmentExportFileName(const VelmoraAttachment& attachment) {
     return cutToGraphemes(name, 180);
 }
 
+bool isOwnMessage(const VelmoraMessage& message) noexcept {
+    // The service says "outbound" for what the visitor sent; the client counts a message as the
+    // customer's the same way, so the row and the client never disagree about whose it is.
+    return message.direction == "outbound" || message.authorKind == "customer";
+}
+
 MessageRowModel messageRowModel(const VelmoraMessage& message,
                                 const VelmoraWidgetAppearance& appearance,
                                 const VelmoraWidgetCopy& copy, const MessageRowContext& context) {
     MessageRowModel model;
-    // The service says "outbound" for what the visitor sent; the client counts a message as the
-    // customer's the same way, so the row and the client never disagree about whose it is.
-    model.own = message.direction == "outbound" || message.authorKind == "customer";
+    model.own = isOwnMessage(message);
     model.trailing = model.own;
     model.dark = usesDarkPalette(appearance.mode, context.platform.colorScheme);
     const VelmoraWidgetPalette& palette = model.dark ? appearance.dark : appearance.light;

@@ -91,6 +91,9 @@ struct MessageRowContext {
     std::function<double(const VelmoraFontSpec&)> fontLineHeight;
 };
 
+/// Whether the visitor sent the message (drawn at the trailing edge).
+bool isOwnMessage(const VelmoraMessage& message) noexcept;
+
 MessageRowModel messageRowModel(const VelmoraMessage& message,
                                 const VelmoraWidgetAppearance& appearance,
                                 const VelmoraWidgetCopy& copy, const MessageRowContext& context);

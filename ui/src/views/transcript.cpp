@@ -6,6 +6,7 @@
 #include "views/attachment_download_service.hpp"
 #include "views/form_submission.hpp"
 #include "views/message_row.hpp"
+#include "views/message_row_model.hpp"
 #include "views/message_row_state.hpp"
 #include "views/procedure_slot.hpp"
 #include "views/progress_label.hpp"
@@ -336,15 +337,22 @@ void TranscriptView::apply(const TranscriptState& state) {
     for (const auto& item : state.model.items)
         if (item.kind != TranscriptItemKind::message)
             (isHead(item.kind) ? head : tail).push_back(item);
+    // The visitor's own send brings them to the newest message, wherever they were reading:
+    // its start, or their message arriving at the end (a quick send may start and end between
+    // two redraws).
+    const bool ownNewest = !state.messages.empty() && isOwnMessage(state.messages.back()) &&
+                           !index_.contains(state.messages.back().id);
     applyFraming(head_, head, state);
     applyFraming(tail_, tail, state);
     applyMessages(state.messages);
 
     const bool countChanged = state.messages.size() != lastMessageCount_;
     const bool loadingChanged = state.loadingState != lastLoadingState_;
+    const bool sending =
+        ownNewest || (loadingChanged && state.loadingState == VelmoraLoadingState::sendingMessage);
     lastMessageCount_ = state.messages.size();
     lastLoadingState_ = state.loadingState;
-    if (applied_ && (countChanged || loadingChanged) && following &&
+    if (applied_ && (countChanged || loadingChanged) && (following || sending) &&
         (lastScrollTarget_ = transcriptScrollTarget(state.messages))) {
         relayout(before);
         scrollToLatest(state.reduceMotion);

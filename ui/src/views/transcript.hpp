@@ -69,7 +69,7 @@ struct TranscriptRowServices {
 ///
 /// Scrolling: a reader at the newest message stays there as messages arrive; a reader
 /// elsewhere keeps the row they read at the same place, also while estimated heights above it
-/// are corrected.
+/// are corrected. The visitor's own send scrolls to the newest message from anywhere.
 class TranscriptView final : public QAbstractScrollArea {
     Q_OBJECT
 
